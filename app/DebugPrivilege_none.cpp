@@ -1,0 +1,7 @@
+#include "app/DebugPrivilege.h"
+
+// No process token privileges outside Windows; start-up ignores the result.
+bool EnableDebugPrivilege(bool)
+{
+    return false;
+}

@@ -1,0 +1,109 @@
+#include "platform/Canvas.h"
+
+#include <QFontMetrics>
+#include <QPaintDevice>
+
+TCanvas::TCanvas(QPaintDevice* device)
+    : FOwnPainter(std::make_unique<QPainter>(device)), FPainter(FOwnPainter.get())
+{
+    Init();
+}
+
+TCanvas::TCanvas(QPainter* painter) : FPainter(painter)
+{
+    FPainter->save();
+    Init();
+}
+
+void TCanvas::Init()
+{
+    FPainter->setRenderHint(QPainter::Antialiasing, false);
+    FPen = QPen(Qt::black, 1);
+    // A square cap covers both end points of a 1-pixel line in every
+    // direction. A flat cap would leave one end out, but which end depends on
+    // the line's direction: a graph drawn right to left would lose its newest
+    // point.
+    FPen.setCapStyle(Qt::SquareCap);
+    FPen.setJoinStyle(Qt::MiterJoin);
+    FBrushColor = Qt::white;
+    FFontColor = Qt::black;
+}
+
+TCanvas::~TCanvas()
+{
+    if (FOwnPainter)
+        FOwnPainter->end();
+    else
+        FPainter->restore();
+}
+
+void TCanvas::SetBrushColor(TColor color)
+{
+    FBrushColor = ColorToQColor(color);
+}
+
+void TCanvas::FillRect(const TRect& rect)
+{
+    if (rect.Right <= rect.Left || rect.Bottom <= rect.Top)
+        return;
+    FPainter->fillRect(QRect(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top),
+                       FBrushColor);
+}
+
+void TCanvas::SetPenColor(TColor color)
+{
+    FPen.setColor(ColorToQColor(color));
+}
+
+void TCanvas::SetPenWidth(int width)
+{
+    FPen.setWidth(width);
+}
+
+void TCanvas::MoveTo(int x, int y)
+{
+    FX = x;
+    FY = y;
+}
+
+void TCanvas::LineTo(int x, int y)
+{
+    if (x != FX || y != FY) {
+        ApplyPen();
+        FPainter->drawLine(FX, FY, x, y);
+    }
+    FX = x;
+    FY = y;
+}
+
+void TCanvas::SetFont(const QFont& font)
+{
+    FPainter->setFont(font);
+}
+
+QFont TCanvas::Font() const
+{
+    return FPainter->font();
+}
+
+void TCanvas::SetFontColor(TColor color)
+{
+    FFontColor = ColorToQColor(color);
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text)
+{
+    FPainter->setPen(FFontColor);
+    FPainter->drawText(x, y + QFontMetrics(FPainter->font()).ascent(), text);
+}
+
+int TCanvas::TextWidth(const QString& text) const
+{
+    return QFontMetrics(FPainter->font()).horizontalAdvance(text);
+}
+
+void TCanvas::ApplyPen()
+{
+    if (FPainter->pen() != FPen)
+        FPainter->setPen(FPen);
+}

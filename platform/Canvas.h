@@ -1,0 +1,68 @@
+#pragma once
+
+#include <memory>
+
+#include <QFont>
+#include <QPainter>
+#include <QPen>
+#include <QString>
+
+#include "platform/Colors.h"
+
+class QPaintDevice;
+
+// A rectangle as the drawing services take it: left and top included, right
+// and bottom excluded.
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+};
+
+// The drawing surface of a control, in pixels from its top-left corner: a
+// brush that fills rectangles, a pen that draws lines from a current
+// position, and a font that writes text. Antialiasing is off, so every pixel
+// lands where the coordinates say. A canvas draws either onto a device it
+// opens for its own lifetime (a control's image) or through a painter that
+// somebody else holds (a menu entry painted by the toolkit).
+class TCanvas {
+public:
+    explicit TCanvas(QPaintDevice* device);
+    explicit TCanvas(QPainter* painter);
+    ~TCanvas();
+    TCanvas(const TCanvas&) = delete;
+    TCanvas& operator=(const TCanvas&) = delete;
+
+    void SetBrushColor(TColor color);
+    // Fills the rectangle with the brush colour.
+    void FillRect(const TRect& rect);
+
+    void SetPenColor(TColor color);
+    void SetPenWidth(int width);
+    void MoveTo(int x, int y);
+    // Draws from the current position to (x, y), both end points included,
+    // and makes (x, y) the current position.
+    void LineTo(int x, int y);
+
+    void SetFont(const QFont& font);
+    QFont Font() const;
+    void SetFontColor(TColor color);
+    // Writes the text with its top-left corner at (x, y), on a transparent
+    // background.
+    void TextOut(int x, int y, const QString& text);
+    // The advance width of the text in the current font.
+    int TextWidth(const QString& text) const;
+
+private:
+    void Init();
+    void ApplyPen();
+
+    std::unique_ptr<QPainter> FOwnPainter;
+    QPainter* FPainter;
+    QColor FBrushColor;
+    QPen FPen;
+    QColor FFontColor;
+    int FX = 0;
+    int FY = 0;
+};

@@ -1,0 +1,92 @@
+#include "platform/ErrorBox.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "platform/Error.h"
+
+namespace {
+
+TMessageBoxFunction MessageBoxReplacement;
+bool BoxOpen = false;
+
+}  // namespace
+
+QString ApplicationTitle(const QString& executablePath)
+{
+    QString name = QFileInfo(executablePath).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    if (name.size() > 1)
+        name = name.left(1) + name.mid(1).toLower();
+    return name;
+}
+
+QString ErrorBoxText(const QString& message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void ShowMessageBox(const QString& text, const QString& title)
+{
+    if (MessageBoxReplacement) {
+        MessageBoxReplacement(text, title);
+        return;
+    }
+    // A box shown while no other window is visible (an error during start-up)
+    // must not end the program when it closes.
+    const bool quitOnClose = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok);
+    box.exec();
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
+}
+
+TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function)
+{
+    TMessageBoxFunction previous = std::move(MessageBoxReplacement);
+    MessageBoxReplacement = std::move(function);
+    return previous;
+}
+
+bool ErrorBoxOpen()
+{
+    return BoxOpen;
+}
+
+void HandleException(const std::exception& error)
+{
+    if (BoxOpen)
+        return;
+    struct TOpenFlag {
+        TOpenFlag() { BoxOpen = true; }
+        ~TOpenFlag() { BoxOpen = false; }
+    } open;
+    const auto* own = dynamic_cast<const Exception*>(&error);
+    const QString message = QString::fromStdString(own ? own->Message() : std::string(error.what()));
+    ShowMessageBox(ErrorBoxText(message), ApplicationTitle(QCoreApplication::applicationFilePath()));
+}
+
+void RunHandler(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        HandleException(error);
+    }
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        HandleException(error);
+        return false;
+    }
+}

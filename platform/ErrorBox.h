@@ -1,0 +1,58 @@
+#pragma once
+
+#include <exception>
+#include <functional>
+
+#include <QApplication>
+#include <QString>
+
+// The application title: the executable's file name up to its first ".",
+// every character after the first in lower case ("Idlescope.exe" gives
+// "Idlescope", "IDLE.SCOPE.EXE" gives "Idle").
+QString ApplicationTitle(const QString& executablePath);
+
+// The error box's text for an error message: the message, with a full stop
+// appended when it is not empty and its last character sorts after "."
+// ("800007D1" gets one, "Point value out of range (101)" does not).
+QString ErrorBoxText(const QString& message);
+
+// The platform's modal message box with the error icon and one OK button.
+// Returns when the user has closed it.
+void ShowMessageBox(const QString& text, const QString& title);
+
+// Replaces the message box (tests record the boxes instead of showing them);
+// an empty function restores the real one. Returns the previous replacement.
+using TMessageBoxFunction = std::function<void(const QString& text, const QString& title)>;
+TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function);
+
+// Shows an error that left an event handler: the error box titled with the
+// application title. While one error box is open, further errors are not
+// shown (a lasting failure would otherwise stack a box per timer tick, each
+// in a nested event loop, until the program died); the handlers that raised
+// them have ended all the same.
+void HandleException(const std::exception& error);
+
+// True while an error box is open.
+bool ErrorBoxOpen();
+
+// Runs an event handler; an exception leaving it is shown by HandleException
+// right here, at the handler's edge. Qt's GUI libraries are built without
+// exception support: an exception unwinding through their frames would skip
+// their clean-up, so it must not get that far.
+void RunHandler(const std::function<void()>& handler);
+
+// A slot that runs the object's handler through RunHandler.
+template <typename TObject>
+auto Handler(TObject* object, void (TObject::*method)())
+{
+    return [object, method] { RunHandler([object, method] { (object->*method)(); }); };
+}
+
+// The application: an exception that leaves any event handler not run through
+// RunHandler is caught at the top of the event loop and shown by
+// HandleException; then the program goes on with the next event.
+class TApplication : public QApplication {
+public:
+    TApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};

@@ -1,0 +1,576 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Pdh.h"
+#include "tests/platform/DiskFixture.h"
+
+namespace {
+
+std::string IdlePath(const std::string& instance)
+{
+    return "\\PhysicalDisk(" + instance + ")\\% Idle Time";
+}
+
+std::string ThisHost()
+{
+    char name[HOST_NAME_MAX + 1] = {};
+    gethostname(name, sizeof name - 1);
+    return name;
+}
+
+// An open query, closed with the test.
+class TQuery {
+public:
+    TQuery() { EXPECT_EQ(PdhOpenQuery(nullptr, 0, &FHandle), ERROR_SUCCESS); }
+    ~TQuery() { PdhCloseQuery(FHandle); }
+    TQuery(const TQuery&) = delete;
+    TQuery& operator=(const TQuery&) = delete;
+
+    PDH_HQUERY get() const { return FHandle; }
+
+    PDH_HCOUNTER Add(const std::string& path)
+    {
+        PDH_HCOUNTER counter = nullptr;
+        EXPECT_EQ(PdhAddCounterA(FHandle, path.c_str(), 0, &counter), ERROR_SUCCESS) << path;
+        return counter;
+    }
+
+    void Collect() { EXPECT_EQ(PdhCollectQueryData(FHandle), ERROR_SUCCESS); }
+
+private:
+    PDH_HQUERY FHandle = nullptr;
+};
+
+struct TValue {
+    PDH_STATUS status;
+    PDH_FMT_COUNTERVALUE record;
+};
+
+TValue Format(PDH_HCOUNTER counter, DWORD format = PDH_FMT_DOUBLE)
+{
+    TValue value{};
+    value.record.CStatus = 0x12345678;
+    value.status = PdhGetFormattedCounterValue(counter, format, nullptr, &value.record);
+    return value;
+}
+
+// One window on the instance: a collection, then `during` and the clock
+// moving on by elapsedMs, then the second collection.
+TValue Measure(TDiskFixture& fx, const std::string& instance, std::int64_t elapsedMs,
+               const std::function<void()>& during)
+{
+    TQuery query;
+    const PDH_HCOUNTER counter = query.Add(IdlePath(instance));
+    query.Collect();
+    during();
+    fx.AdvanceClockMs(elapsedMs);
+    query.Collect();
+    return Format(counter);
+}
+
+void ExpectInvalidData(const TValue& value)
+{
+    EXPECT_EQ(value.status, PDH_INVALID_DATA);
+    EXPECT_EQ(value.record.CStatus, PDH_CSTATUS_INVALID_DATA);
+}
+
+}  // namespace
+
+TEST(LinuxPdh, IdleIsTheShareOfElapsedTimeWithoutIo)
+{
+    struct TCase {
+        std::uint32_t busyMs;
+        std::int64_t elapsedMs;
+        double idle;
+    };
+    const TCase cases[] = {
+        {25, 100, 75.0}, {0, 100, 100.0}, {100, 100, 0.0}, {50, 250, 80.0}, {1, 3, 200.0 / 3},
+        // Coarse or loose accounting can put io_ticks ahead of the clock.
+        {120, 100, 0.0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.busyMs << " busy ms in " << c.elapsedMs << " ms");
+        TDiskFixture fx;
+        fx.AddDisk("sda", true, 1000);
+        const TValue value = Measure(fx, "sda", c.elapsedMs, [&] { fx.AddIoTicks("sda", c.busyMs); });
+        ASSERT_EQ(value.status, ERROR_SUCCESS);
+        EXPECT_EQ(value.record.CStatus, PDH_CSTATUS_VALID_DATA);
+        EXPECT_DOUBLE_EQ(value.record.doubleValue, c.idle);
+    }
+}
+
+TEST(LinuxPdh, IoTicksWrapAt32Bits)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 4294967290u);
+    const TValue value = Measure(fx, "sda", 100, [&] { fx.AddIoTicks("sda", 20); });
+    ASSERT_EQ(fx.IoTicks("sda"), 14u);
+    ASSERT_EQ(value.status, ERROR_SUCCESS);
+    EXPECT_DOUBLE_EQ(value.record.doubleValue, 80.0);
+}
+
+TEST(LinuxPdh, FormatsLongAndLargeByTruncating)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    TQuery query;
+    const PDH_HCOUNTER counter = query.Add(IdlePath("sda"));
+    query.Collect();
+    fx.SetIoTicks("sda", 1);
+    fx.AdvanceClockMs(3);
+    query.Collect();
+
+    EXPECT_EQ(Format(counter, PDH_FMT_LONG).record.longValue, 66);
+    EXPECT_EQ(Format(counter, PDH_FMT_LARGE).record.largeValue, 66);
+    EXPECT_DOUBLE_EQ(Format(counter, PDH_FMT_DOUBLE | PDH_FMT_NOCAP100).record.doubleValue, 200.0 / 3);
+    DWORD type = 99;
+    PDH_FMT_COUNTERVALUE record{};
+    EXPECT_EQ(PdhGetFormattedCounterValue(counter, PDH_FMT_DOUBLE, &type, &record), ERROR_SUCCESS);
+    EXPECT_EQ(type, 0u);
+}
+
+TEST(LinuxPdh, ValueCoversTheTwoLatestCollections)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    TQuery query;
+    const PDH_HCOUNTER counter = query.Add(IdlePath("sda"));
+
+    ExpectInvalidData(Format(counter));
+    query.Collect();
+    ExpectInvalidData(Format(counter));
+    query.Collect();
+    // No time passed between the two.
+    ExpectInvalidData(Format(counter));
+
+    fx.SetIoTicks("sda", 90);
+    fx.AdvanceClockMs(100);
+    query.Collect();
+    fx.AddIoTicks("sda", 10);
+    fx.AdvanceClockMs(100);
+    query.Collect();
+    EXPECT_DOUBLE_EQ(Format(counter).record.doubleValue, 90.0);
+}
+
+TEST(LinuxPdh, DiskMissingFromEitherCollectionIsInvalidData)
+{
+    {
+        SCOPED_TRACE("gone before the first collection");
+        TDiskFixture fx;
+        fx.AddDisk("sda", true, 0);
+        TQuery query;
+        const PDH_HCOUNTER counter = query.Add(IdlePath("sda"));
+        fx.RemoveDisk("sda");
+        query.Collect();
+        fx.AddDisk("sda", true, 10);
+        fx.AdvanceClockMs(100);
+        query.Collect();
+        ExpectInvalidData(Format(counter));
+
+        // Back for two collections, it is measured again.
+        fx.AddIoTicks("sda", 10);
+        fx.AdvanceClockMs(100);
+        query.Collect();
+        EXPECT_DOUBLE_EQ(Format(counter).record.doubleValue, 90.0);
+    }
+    {
+        SCOPED_TRACE("gone between the collections");
+        TDiskFixture fx;
+        fx.AddDisk("sda", true, 0);
+        fx.AddDisk("sdb", true, 0);
+        ExpectInvalidData(Measure(fx, "sda", 100, [&] { fx.RemoveDisk("sda"); }));
+    }
+}
+
+TEST(LinuxPdh, UnreadableDiskstatsIsInvalidDataNotAFailedCollection)
+{
+    for (const bool inFirst : {true, false}) {
+        SCOPED_TRACE(inFirst ? "first collection" : "second collection");
+        TDiskFixture fx;
+        fx.AddDisk("sda", true, 0);
+        TQuery query;
+        const PDH_HCOUNTER counter = query.Add(IdlePath("sda"));
+        if (inFirst)
+            fx.DeleteDiskstats();
+        query.Collect();
+        if (inFirst)
+            fx.SetIoTicks("sda", 10);
+        else
+            fx.DeleteDiskstats();
+        fx.AdvanceClockMs(100);
+        query.Collect();
+        ExpectInvalidData(Format(counter));
+    }
+}
+
+TEST(LinuxPdh, MalformedWatchedLineIsInvalidData)
+{
+    const std::string lines[] = {
+        "8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3",  // io_ticks missing
+        "8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3 x10 27 0 0",
+        "8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3 -10 27 0 0",
+        "8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3 10ms 27 0 0",
+        "8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3 99999999999999999999999 27 0 0",
+        "8 0",
+    };
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        TDiskFixture fx;
+        fx.AddDisk("sda", true, 0);
+        ExpectInvalidData(Measure(fx, "sda", 100, [&] { fx.SetLine("sda", line); }));
+    }
+}
+
+TEST(LinuxPdh, OtherMalformedLinesDoNotSpoilTheWatchedDisk)
+{
+    const std::string lines[] = {"", "   ", "8", "8 16 sdb 1 2", "8 16 sdb 1 2 3 4 5 6 7 8 9 busy 11",
+                                 "garbage\twithout\tnumbers"};
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        TDiskFixture fx;
+        fx.AddDisk("sdb", true, 0);
+        fx.AddDisk("sda", true, 0);
+        fx.SetLine("sdb", line);
+        const TValue value = Measure(fx, "sda", 100, [&] { fx.SetIoTicks("sda", 40); });
+        ASSERT_EQ(value.status, ERROR_SUCCESS);
+        EXPECT_DOUBLE_EQ(value.record.doubleValue, 60.0);
+    }
+}
+
+TEST(LinuxPdh, ReadsEveryKernelLineLength)
+{
+    // 14 columns before 4.18, 18 until 5.5, 20 since; a last line may lack
+    // its newline, and tabs separate as well as spaces.
+    const std::string formats[] = {
+        "   8 0 sda 1 2 3 4 5 6 7 8 9 TICKS 99\n",
+        "   8 0 sda 1 2 3 4 5 6 7 8 9 TICKS 99 0 0 0 0\n",
+        "   8 0 sda 1 2 3 4 5 6 7 8 9 TICKS 99 0 0 0 0 5 6\n",
+        "8\t0\tsda\t1\t2\t3\t4\t5\t6\t7\t8\t9\tTICKS\t99",
+    };
+    for (const std::string& format : formats) {
+        SCOPED_TRACE(format);
+        const auto withTicks = [&](const std::string& ticks) {
+            return format.substr(0, format.find("TICKS")) + ticks + format.substr(format.find("TICKS") + 5);
+        };
+        TDiskFixture fx;
+        fx.AddDisk("sda", true, 0);
+        fx.WriteDiskstatsText(withTicks("500"));
+        const TValue value = Measure(fx, "sda", 100, [&] { fx.WriteDiskstatsText(withTicks("530")); });
+        ASSERT_EQ(value.status, ERROR_SUCCESS);
+        EXPECT_DOUBLE_EQ(value.record.doubleValue, 70.0);
+    }
+}
+
+TEST(LinuxPdh, TotalIsTheMeanOfThePhysicalDisksInBothCollections)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    fx.AddDisk("loop0", false, 0);
+    fx.AddDisk("sdb", true, 0);
+    fx.AddDisk("sdc", true, 0);
+    const TValue value = Measure(fx, "_Total", 100, [&] {
+        fx.SetIoTicks("sda", 10);
+        fx.SetIoTicks("sdb", 30);
+        fx.SetIoTicks("loop0", 100);
+        fx.SetLine("sdc", "8 32 sdc 1 2 3");
+    });
+    ASSERT_EQ(value.status, ERROR_SUCCESS);
+    EXPECT_DOUBLE_EQ(value.record.doubleValue, 80.0);
+
+    TQuery query;
+    const PDH_HCOUNTER total = query.Add(IdlePath("_Total"));
+    query.Collect();
+    fx.RemoveDisk("sdb");
+    fx.AddDisk("sdd", true, 0);
+    fx.AddIoTicks("sda", 50);
+    fx.AdvanceClockMs(100);
+    query.Collect();
+    EXPECT_DOUBLE_EQ(Format(total).record.doubleValue, 50.0);
+
+    fx.DeleteDiskstats();
+    fx.AdvanceClockMs(100);
+    query.Collect();
+    ExpectInvalidData(Format(total));
+}
+
+TEST(LinuxPdh, AddCounterStatuses)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    fx.AddDisk("loop0", false, 0);
+    std::string upperHost = ThisHost();
+    for (char& c : upperHost)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string otherHost = "not-" + ThisHost();
+
+    struct TCase {
+        std::string path;
+        PDH_STATUS status;
+    };
+    const TCase cases[] = {
+        {"\\physicaldisk(sda)\\% idle time", ERROR_SUCCESS},
+        {"\\PhysicalDisk(_total)\\% Idle Time", ERROR_SUCCESS},
+        {"\\\\" + upperHost + "\\PhysicalDisk(sda)\\% Idle Time", ERROR_SUCCESS},
+        {"", PDH_CSTATUS_BAD_COUNTERNAME},
+        {"PhysicalDisk(sda)\\% Idle Time", PDH_CSTATUS_BAD_COUNTERNAME},
+        {"\\PhysicalDisk(sda)", PDH_CSTATUS_BAD_COUNTERNAME},
+        {"\\PhysicalDisk(sda)\\", PDH_CSTATUS_BAD_COUNTERNAME},
+        {"\\PhysicalDisk(sda\\% Idle Time", PDH_CSTATUS_BAD_COUNTERNAME},
+        {"\\PhysicalDisk sda)\\% Idle Time", PDH_CSTATUS_BAD_COUNTERNAME},
+        {"\\PhysicalDisk(sda)x\\% Idle Time", PDH_CSTATUS_BAD_COUNTERNAME},
+        {"\\(sda)\\% Idle Time", PDH_CSTATUS_BAD_COUNTERNAME},
+        {"\\\\\\PhysicalDisk(sda)\\% Idle Time", PDH_CSTATUS_BAD_COUNTERNAME},
+        {"\\\\" + ThisHost(), PDH_CSTATUS_BAD_COUNTERNAME},
+        {"\\\\" + otherHost + "\\PhysicalDisk(sda)\\% Idle Time", PDH_CSTATUS_NO_MACHINE},
+        {"\\\\" + otherHost + "\\Processor(0)\\% Processor Time", PDH_CSTATUS_NO_MACHINE},
+        {"\\LogicalDisk(sda)\\% Idle Time", PDH_CSTATUS_NO_OBJECT},
+        {"\\Processor(_Total)\\% Processor Time", PDH_CSTATUS_NO_OBJECT},
+        {"\\PhysicalDisk(sda)\\% Disk Time", PDH_CSTATUS_NO_COUNTER},
+        {"\\PhysicalDisk(nosuch)\\% Processor Time", PDH_CSTATUS_NO_COUNTER},
+        {"\\PhysicalDisk(sdz)\\% Idle Time", PDH_CSTATUS_NO_INSTANCE},
+        {"\\PhysicalDisk(SDA)\\% Idle Time", PDH_CSTATUS_NO_INSTANCE},
+        {"\\PhysicalDisk(loop0)\\% Idle Time", PDH_CSTATUS_NO_INSTANCE},
+        {"\\PhysicalDisk()\\% Idle Time", PDH_CSTATUS_NO_INSTANCE},
+        {"\\PhysicalDisk\\% Idle Time", PDH_CSTATUS_NO_INSTANCE},
+        {"\\PhysicalDisk(../block/sda)\\% Idle Time", PDH_CSTATUS_NO_INSTANCE},
+        {"\\PhysicalDisk(.)\\% Idle Time", PDH_CSTATUS_NO_INSTANCE},
+    };
+    TQuery query;
+    for (const TCase& c : cases) {
+        PDH_HCOUNTER counter = nullptr;
+        EXPECT_EQ(PdhAddCounterA(query.get(), c.path.c_str(), 0, &counter), c.status) << c.path;
+        EXPECT_EQ(counter != nullptr, c.status == ERROR_SUCCESS) << c.path;
+    }
+}
+
+TEST(LinuxPdh, NullArgumentsAreRejected)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    PDH_HQUERY unused = nullptr;
+    EXPECT_EQ(PdhOpenQuery(nullptr, 0, nullptr), PDH_INVALID_ARGUMENT);
+    EXPECT_EQ(PdhOpenQuery("trace.blg", 0, &unused), PDH_INVALID_ARGUMENT);
+
+    TQuery query;
+    PDH_HCOUNTER counter = nullptr;
+    EXPECT_EQ(PdhAddCounterA(query.get(), nullptr, 0, &counter), PDH_INVALID_ARGUMENT);
+    EXPECT_EQ(PdhAddCounterA(query.get(), IdlePath("sda").c_str(), 0, nullptr), PDH_INVALID_ARGUMENT);
+
+    counter = query.Add(IdlePath("sda"));
+    EXPECT_EQ(PdhGetFormattedCounterValue(counter, PDH_FMT_DOUBLE, nullptr, nullptr), PDH_INVALID_ARGUMENT);
+    EXPECT_EQ(Format(counter, 0).status, PDH_INVALID_ARGUMENT);
+    EXPECT_EQ(Format(counter, PDH_FMT_NOCAP100).status, PDH_INVALID_ARGUMENT);
+
+    DWORD length = 0;
+    EXPECT_EQ(PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", nullptr, nullptr, nullptr, &length, 0, 0),
+              PDH_INVALID_ARGUMENT);
+    EXPECT_EQ(PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", nullptr, &length, nullptr, nullptr, 0, 0),
+              PDH_INVALID_ARGUMENT);
+    EXPECT_EQ(PdhEnumObjectItemsA(nullptr, nullptr, nullptr, nullptr, &length, nullptr, &length, 0, 0),
+              PDH_INVALID_ARGUMENT);
+    EXPECT_EQ(PdhEnumObjectItemsA("trace.blg", nullptr, "PhysicalDisk", nullptr, &length, nullptr, &length, 0, 0),
+              PDH_INVALID_ARGUMENT);
+}
+
+TEST(LinuxPdh, NullClosedAndRemovedHandlesAreInvalid)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    const std::string path = IdlePath("sda");
+    PDH_HCOUNTER counter = nullptr;
+    EXPECT_EQ(PdhAddCounterA(nullptr, path.c_str(), 0, &counter), PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhCollectQueryData(nullptr), PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhCloseQuery(nullptr), PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhRemoveCounter(nullptr), PDH_INVALID_HANDLE);
+    EXPECT_EQ(Format(nullptr).status, PDH_INVALID_HANDLE);
+
+    PDH_HQUERY query = nullptr;
+    ASSERT_EQ(PdhOpenQuery(nullptr, 0, &query), ERROR_SUCCESS);
+    PDH_HCOUNTER removed = nullptr;
+    PDH_HCOUNTER kept = nullptr;
+    ASSERT_EQ(PdhAddCounterA(query, path.c_str(), 0, &removed), ERROR_SUCCESS);
+    ASSERT_EQ(PdhAddCounterA(query, path.c_str(), 0, &kept), ERROR_SUCCESS);
+    EXPECT_EQ(PdhCollectQueryData(kept), PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhCloseQuery(kept), PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhRemoveCounter(query), PDH_INVALID_HANDLE);
+
+    EXPECT_EQ(PdhRemoveCounter(removed), ERROR_SUCCESS);
+    EXPECT_EQ(PdhRemoveCounter(removed), PDH_INVALID_HANDLE);
+    EXPECT_EQ(Format(removed).status, PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhCollectQueryData(query), ERROR_SUCCESS);
+
+    EXPECT_EQ(PdhCloseQuery(query), ERROR_SUCCESS);
+    // A query opened later must not bring the closed handles back to life.
+    TQuery later;
+    later.Add(path);
+    EXPECT_EQ(Format(kept).status, PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhRemoveCounter(kept), PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhCollectQueryData(query), PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhAddCounterA(query, path.c_str(), 0, &counter), PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhCloseQuery(query), PDH_INVALID_HANDLE);
+}
+
+TEST(LinuxPdh, CollectingAQueryWithoutCountersIsNoData)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    TQuery query;
+    EXPECT_EQ(PdhCollectQueryData(query.get()), PDH_NO_DATA);
+    const PDH_HCOUNTER counter = query.Add(IdlePath("sda"));
+    EXPECT_EQ(PdhCollectQueryData(query.get()), ERROR_SUCCESS);
+    EXPECT_EQ(PdhRemoveCounter(counter), ERROR_SUCCESS);
+    EXPECT_EQ(PdhCollectQueryData(query.get()), PDH_NO_DATA);
+}
+
+TEST(LinuxPdh, EnumListsPhysicalDisksByNameThenTotal)
+{
+    TDiskFixture fx;
+    // Enough disks that the directory's own order is unlikely to be sorted already.
+    for (const char* name : {"sdc", "loop0", "sda", "vdb", "zram0", "nvme0n1", "sdb", "dm-0", "vda"})
+        fx.AddDisk(name, name[0] == 's' || name[0] == 'v' || name[0] == 'n', 0);
+    const std::string counters("% Idle Time\0", 13);
+    const std::string instances("nvme0n1\0sda\0sdb\0sdc\0vda\0vdb\0_Total\0", 36);
+
+    DWORD counterLength = 0;
+    DWORD instanceLength = 0;
+    EXPECT_EQ(PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", nullptr, &counterLength, nullptr,
+                                  &instanceLength, PERF_DETAIL_WIZARD, 0),
+              PDH_MORE_DATA);
+    EXPECT_EQ(counterLength, counters.size());
+    EXPECT_EQ(instanceLength, instances.size());
+
+    std::vector<char> counterList(counterLength, 'x');
+    std::vector<char> instanceList(instanceLength, 'x');
+    for (const bool counterShort : {true, false}) {
+        SCOPED_TRACE(counterShort ? "counter list one short" : "instance list one short");
+        DWORD counterRoom = counterLength - (counterShort ? 1 : 0);
+        DWORD instanceRoom = instanceLength - (counterShort ? 0 : 1);
+        EXPECT_EQ(PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", counterList.data(), &counterRoom,
+                                      instanceList.data(), &instanceRoom, PERF_DETAIL_WIZARD, 0),
+                  PDH_MORE_DATA);
+        EXPECT_EQ(counterRoom, counters.size());
+        EXPECT_EQ(instanceRoom, instances.size());
+    }
+
+    EXPECT_EQ(PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", counterList.data(), &counterLength,
+                                  instanceList.data(), &instanceLength, PERF_DETAIL_WIZARD, 0),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(counterList.begin(), counterList.end()), counters);
+    EXPECT_EQ(std::string(instanceList.begin(), instanceList.end()), instances);
+    EXPECT_EQ(counterLength, counters.size());
+    EXPECT_EQ(instanceLength, instances.size());
+}
+
+TEST(LinuxPdh, WithoutPhysicalDisksThereIsNoInstanceNotEvenTotal)
+{
+    TDiskFixture fx;
+    fx.AddDisk("loop0", false, 0);
+    DWORD counterLength = 0;
+    DWORD instanceLength = 0;
+    PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", nullptr, &counterLength, nullptr, &instanceLength, 0, 0);
+    ASSERT_EQ(instanceLength, 2u);
+
+    std::vector<char> counters(counterLength);
+    std::vector<char> instances(instanceLength, 'x');
+    EXPECT_EQ(PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", counters.data(), &counterLength,
+                                  instances.data(), &instanceLength, 0, 0),
+              ERROR_SUCCESS);
+    EXPECT_EQ(instanceLength, 2u);
+    EXPECT_EQ(std::string(instances.begin(), instances.end()), std::string(2, '\0'));
+
+    TQuery query;
+    PDH_HCOUNTER counter = nullptr;
+    EXPECT_EQ(PdhAddCounterA(query.get(), IdlePath("_Total").c_str(), 0, &counter), PDH_CSTATUS_NO_INSTANCE);
+}
+
+TEST(LinuxPdh, EnumChecksMachineAndObject)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    struct TCase {
+        std::string machine;
+        std::string object;
+        PDH_STATUS status;
+    };
+    const TCase cases[] = {
+        {ThisHost(), "PhysicalDisk", PDH_MORE_DATA},
+        {"\\\\" + ThisHost(), "physicaldisk", PDH_MORE_DATA},
+        {"not-" + ThisHost(), "PhysicalDisk", PDH_CSTATUS_NO_MACHINE},
+        {ThisHost(), "Processor", PDH_CSTATUS_NO_OBJECT},
+    };
+    for (const TCase& c : cases) {
+        DWORD counterLength = 0;
+        DWORD instanceLength = 0;
+        EXPECT_EQ(PdhEnumObjectItemsA(nullptr, c.machine.c_str(), c.object.c_str(), nullptr, &counterLength,
+                                      nullptr, &instanceLength, 0, 0),
+                  c.status)
+            << c.machine << " " << c.object;
+    }
+}
+
+TEST(LinuxPdh, ComputerNameIsTheHostName)
+{
+    const std::string host = ThisHost();
+    ASSERT_FALSE(host.empty());
+    std::vector<char> buffer(host.size() + 1, 'x');
+
+    DWORD size = static_cast<DWORD>(host.size());
+    EXPECT_FALSE(GetComputerNameA(buffer.data(), &size));
+    EXPECT_EQ(size, host.size() + 1);
+
+    EXPECT_TRUE(GetComputerNameA(buffer.data(), &size));
+    EXPECT_EQ(size, host.size());
+    EXPECT_STREQ(buffer.data(), host.c_str());
+}
+
+TEST(LinuxPdh, SleepUsesTheSourcesSleepOrWaitsOnTheClock)
+{
+    {
+        TDiskFixture fx;
+        const std::int64_t before = fx.ClockNs();
+        Sleep(100);
+        EXPECT_EQ(fx.SleepCount(), 1);
+        EXPECT_EQ(fx.ClockNs() - before, 100'000'000);
+    }
+    timespec start{};
+    timespec end{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    Sleep(20);
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    const std::int64_t sleptNs = (end.tv_sec - start.tv_sec) * 1'000'000'000LL + (end.tv_nsec - start.tv_nsec);
+    EXPECT_GE(sleptNs, 20'000'000);
+}
+
+TEST(LinuxPdh, RealMachineFirstDiskIdleIsAPercentage)
+{
+    DWORD counterLength = 0;
+    DWORD instanceLength = 0;
+    PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", nullptr, &counterLength, nullptr, &instanceLength, 0, 0);
+    std::vector<char> counters(counterLength);
+    std::vector<char> instances(instanceLength);
+    ASSERT_EQ(PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", counters.data(), &counterLength,
+                                  instances.data(), &instanceLength, 0, 0),
+              ERROR_SUCCESS);
+    const std::string first(instances.data());
+    if (first.empty())
+        GTEST_SKIP() << "this machine has no physical disk";
+
+    TQuery query;
+    const PDH_HCOUNTER counter = query.Add(IdlePath(first));
+    query.Collect();
+    Sleep(100);
+    query.Collect();
+    const TValue value = Format(counter);
+    ASSERT_EQ(value.status, ERROR_SUCCESS) << first;
+    EXPECT_GE(value.record.doubleValue, 0.0);
+    EXPECT_LE(value.record.doubleValue, 100.0);
+}
