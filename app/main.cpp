@@ -1,0 +1,10 @@
+#include "app/Unit1.h"
+#include "platform/ErrorBox.h"
+
+int main(int argc, char** argv)
+{
+    TApplication application(argc, argv);
+    TForm1 form;
+    form.show();
+    return application.exec();
+}

@@ -1,0 +1,246 @@
+#include "graph/uHeartMachine.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include <QEvent>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "platform/Canvas.h"
+#include "platform/Error.h"
+
+// The rows of the graph must come out of the 64-bit-mantissa evaluation:
+// with a 53-bit double, 45, 50, 55, 85, 90 and 95 land one row too high on
+// the 222-pixel graph. Where long double is only a double (MSVC), refuse to
+// build rather than draw wrong rows.
+static_assert(std::numeric_limits<long double>::digits >= 64,
+              "THeartMachine::ValueToY needs a long double with a 64-bit mantissa");
+
+const std::array<TColor, 17> THeartMachine::LineColors = {
+    clRed,  clLime,   clYellow, clBlue,  clFuchsia, clAqua, clSilver, clGray, clWhite,
+    clMaroon, clGreen, clOlive,  clNavy,  clPurple,  clTeal, clGray,   clSilver,
+};
+
+THeartMachine::THeartMachine(QWidget* AOwner) : QWidget(AOwner)
+{
+    FLineMenu = new QMenu(this);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { FLineMenu->popup(mapToGlobal(pos)); });
+
+    // Every pixel comes from the surface, so the toolkit need not erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    FLastLine = 0;
+    resize(100, 100);
+    FMin = 1;
+    FMax = 10;
+    FHTickCount = 10;
+    FHGridCount = 5;
+    SetColorBackground(clBlack);
+    SetColorGrid(clGreen);
+    FValues.assign(1, TRow{});
+    FVisible.assign(1, 1);
+    SetAlign(TAlign::alClient);
+}
+
+THeartMachine::~THeartMachine() = default;
+
+void THeartMachine::SetAlign(TAlign value)
+{
+    FAlign = value;
+    if (QWidget* parent = parentWidget()) {
+        parent->removeEventFilter(this);
+        if (FAlign == TAlign::alClient)
+            parent->installEventFilter(this);
+    }
+    Realign();
+}
+
+void THeartMachine::SetColorBackground(TColor value)
+{
+    FColorBackground = value;
+    DrawGrid();
+}
+
+void THeartMachine::SetColorGrid(TColor value)
+{
+    FColorGrid = value;
+    DrawGrid();
+}
+
+void THeartMachine::SetHGridCount(std::uint8_t value)
+{
+    FHGridCount = value;
+    DrawGrid();
+}
+
+void THeartMachine::AddPoint(int lineIndex, std::int32_t value, const QString& caption)
+{
+    if (value > FMax || value < FMin)
+        throw ERangeError("Point value out of range (" + std::to_string(value) + ")");
+
+    if (lineIndex > FLastLine) {
+        ++FLastLine;
+        const auto count = static_cast<std::size_t>(lineIndex) + 1;
+        if (FValues.size() < count) {
+            FValues.resize(count);
+            FVisible.resize(count);
+        }
+        FValues[lineIndex].fill(0);
+        FVisible[lineIndex] = 1;
+    }
+
+    // The line's menu entry is made and captioned here.
+    static_cast<void>(caption);
+
+    TRow& row = FValues[lineIndex];
+    std::copy(row.begin() + 1, row.end(), row.begin());
+    row[HistoryLength - 1] = value;
+
+    DrawLines();
+}
+
+int THeartMachine::ValueToY(std::int32_t value) const
+{
+    // Exactly this order, in extended precision: q = H / (Max − Min),
+    // p = q × (v − Min), row = trunc(H − p) + 1.
+    const long double h = static_cast<long double>(height() - 2);
+    const long double q = h / (static_cast<long double>(FMax) - static_cast<long double>(FMin));
+    const long double p = q * (static_cast<long double>(value) - static_cast<long double>(FMin));
+    return static_cast<int>(h - p) + 1;
+}
+
+void THeartMachine::FillBackground()
+{
+    DrawOnSurface([this](TCanvas& canvas) { FillBackgroundOn(canvas); }, true);
+}
+
+void THeartMachine::DrawGrid()
+{
+    DrawOnSurface([this](TCanvas& canvas) { DrawGridOn(canvas); }, true);
+}
+
+void THeartMachine::DrawLines()
+{
+    DrawOnSurface([this](TCanvas& canvas) { DrawLinesOn(canvas); }, true);
+}
+
+template <typename TDraw>
+void THeartMachine::DrawOnSurface(TDraw draw, bool present)
+{
+    if (width() <= 0 || height() <= 0)
+        return;
+    if (FSurface.size() != size()) {
+        FSurface = QImage(size(), QImage::Format_RGB32);
+        FSurface.fill(ColorToQColor(FColorBackground));
+    }
+    {
+        TCanvas canvas(&FSurface);
+        draw(canvas);
+    }
+    if (present) {
+        // repaint() paints and flushes at once; the flag tells paintEvent
+        // that the surface is already up to date.
+        FPresenting = true;
+        repaint();
+        FPresenting = false;
+    }
+}
+
+void THeartMachine::FillBackgroundOn(TCanvas& canvas)
+{
+    canvas.SetBrushColor(FColorBackground);
+    canvas.FillRect(TRect{0, 0, width(), height()});
+}
+
+void THeartMachine::DrawGridOn(TCanvas& canvas)
+{
+    FillBackgroundOn(canvas);
+    canvas.SetPenColor(FColorGrid);
+    canvas.SetPenWidth(1);
+
+    const int w = width();
+    const int h = height();
+    const int hs = h / FHGridCount;
+    for (int k = 1; k <= FHGridCount - 1; ++k) {
+        canvas.MoveTo(0, k * hs);
+        canvas.LineTo(w, k * hs);
+    }
+    // The last column ends at HTickCount × vs; no line is drawn there.
+    const int vs = w / FHTickCount;
+    for (int j = FHTickCount - 1; j >= 0; --j) {
+        canvas.MoveTo(j * vs, 0);
+        canvas.LineTo(j * vs, h);
+    }
+}
+
+void THeartMachine::DrawLinesOn(TCanvas& canvas)
+{
+    DrawGridOn(canvas);
+    canvas.SetPenWidth(1);
+    const int s = width() / FHTickCount;
+    for (std::size_t line = 0; line < FValues.size(); ++line) {
+        if (!FVisible[line])
+            continue;
+        const TRow& row = FValues[line];
+        canvas.SetPenColor(LineColors[line]);
+        canvas.MoveTo(FHTickCount * s, ValueToY(row[HistoryLength - 1]));
+        for (int j = 1; j <= FHTickCount; ++j)
+            canvas.LineTo((FHTickCount - j) * s, ValueToY(row[HistoryLength - 1 - j]));
+    }
+}
+
+void THeartMachine::Realign()
+{
+    if (FAlign != TAlign::alClient)
+        return;
+    if (const QWidget* parent = parentWidget())
+        setGeometry(parent->contentsRect());
+}
+
+bool THeartMachine::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ParentAboutToChange:
+        if (QWidget* parent = parentWidget())
+            parent->removeEventFilter(this);
+        break;
+    case QEvent::ParentChange:
+        if (QWidget* parent = parentWidget(); parent && FAlign == TAlign::alClient)
+            parent->installEventFilter(this);
+        Realign();
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        // Aligned to the client area, the graph's bounds follow the parent only.
+        if (FAlign == TAlign::alClient) {
+            if (const QWidget* parent = parentWidget(); parent && geometry() != parent->contentsRect())
+                Realign();
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+bool THeartMachine::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        Realign();
+    return QWidget::eventFilter(watched, event);
+}
+
+void THeartMachine::paintEvent(QPaintEvent* event)
+{
+    if (width() <= 0 || height() <= 0)
+        return;
+    if (!FPresenting)
+        DrawOnSurface([this](TCanvas& canvas) { DrawLinesOn(canvas); }, false);
+    QPainter painter(this);
+    painter.drawImage(event->rect(), FSurface, event->rect());
+}

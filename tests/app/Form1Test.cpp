@@ -1,0 +1,344 @@
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/Unit1.h"
+#include "counters/CounterQuery.h"
+#include "graph/uHeartMachine.h"
+#include "platform/Error.h"
+#include "platform/ErrorBox.h"
+#include "tests/platform/DiskFixture.h"
+
+namespace {
+
+struct TBox {
+    QString Text;
+    QString Title;
+};
+
+// The real window over a made-up machine: two physical disks and a loop
+// device; message boxes are recorded instead of shown.
+class Form1 : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Disks.AddDisk("sda", true, 1000);
+        Disks.AddDisk("loop0", false, 0);
+        Disks.AddDisk("sdb", true, 5000);
+        SetMessageBoxFunction(
+            [this](const QString& text, const QString& title) { Boxes.push_back({text, title}); });
+        Form = std::make_unique<TForm1>();
+    }
+
+    void TearDown() override
+    {
+        if (Form)
+            Form->close();
+        Form.reset();
+        SetMessageBoxFunction({});
+    }
+
+    // Each read of sda sees busyMs of I/O over elapsedMs.
+    void BusyDuringRead(std::uint32_t busyMs, int elapsedMs = 100)
+    {
+        Disks.OnSleep([this, busyMs, elapsedMs] {
+            Disks.AddIoTicks("sda", busyMs);
+            Disks.AdvanceClockMs(elapsedMs - 100);
+        });
+    }
+
+    void Choose(const QString& disk) { Form->ComboBox1->setCurrentIndex(Form->ComboBox1->findText(disk)); }
+
+    // A click as the user makes it, on the button's left part (where a check
+    // box has its mark): an error reaches the error box.
+    void Click(QAbstractButton* button)
+    {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    }
+
+    // A timer event, through the timer's own connection.
+    void Tick() { ASSERT_TRUE(QMetaObject::invokeMethod(Form->Timer1, "timeout")); }
+
+    int Newest() const { return Form->Graph->Values()[0][THeartMachine::HistoryLength - 1]; }
+
+    TDiskFixture Disks;
+    std::vector<TBox> Boxes;
+    std::unique_ptr<TForm1> Form;
+};
+
+void ExpectPlaced(const QWidget* widget, const QWidget* parent, int left, int top)
+{
+    EXPECT_EQ(widget->parentWidget(), parent) << widget->objectName().toStdString();
+    EXPECT_EQ(widget->pos(), QPoint(left, top)) << widget->objectName().toStdString();
+}
+
+TEST_F(Form1, LayoutFollowsTheTable)
+{
+    TForm1& f = *Form;
+    EXPECT_EQ(f.windowTitle(), "Idlescope");
+    EXPECT_EQ(f.size(), QSize(872, 311));
+    EXPECT_EQ(f.minimumSize(), f.maximumSize());
+    EXPECT_TRUE(f.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(f.font().pixelSize(), 12);
+
+    ExpectPlaced(f.Label11, &f, 48, 280);
+    EXPECT_EQ(f.Label11->text(), QStringLiteral("磁盘列表"));
+    EXPECT_EQ(f.ComboBox1->geometry(), QRect(106, 277, 141, 22));
+    EXPECT_FALSE(f.ComboBox1->isEditable());
+    EXPECT_EQ(f.Button3->geometry(), QRect(272, 275, 75, 25));
+    EXPECT_EQ(f.Button3->text(), QStringLiteral("开启监控"));
+    EXPECT_EQ(f.GroupBox1->geometry(), QRect(24, 8, 825, 257));
+    EXPECT_EQ(f.GroupBox1->title(), QStringLiteral("磁盘空闲时间"));
+    EXPECT_EQ(f.Panel1->parentWidget(), f.GroupBox1);
+    EXPECT_EQ(f.Panel1->geometry(), QRect(20, 23, 603, 222));
+    EXPECT_EQ(f.CheckBox1->geometry(), QRect(384, 280, 97, 17));
+    EXPECT_EQ(f.CheckBox1->text(), QStringLiteral("置顶"));
+    EXPECT_FALSE(f.CheckBox1->isChecked());
+    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_EQ(f.Timer1->interval(), 1000);
+
+    const struct {
+        QLabel* label;
+        int left, top;
+        const char* caption;
+    } labels[] = {
+        {f.Label1, 648, 24, "空闲时间:"}, {f.Label3, 648, 54, "平均空闲:"},
+        {f.L9, 648, 83, "低于90:"},      {f.L8, 648, 111, "低于80:"},
+        {f.L7, 648, 139, "低于70:"},     {f.L6, 648, 168, "低于60:"},
+        {f.L5, 648, 196, "低于50:"},     {f.L4, 648, 224, "低于40:"},
+        {f.L3, 730, 111, "低于30:"},     {f.L2, 730, 139, "低于20:"},
+        {f.L1, 730, 167, "低于10:"},     {f.L05, 730, 196, "低于5:"},
+        {f.L0, 730, 224, "等于0:"},
+    };
+    for (const auto& l : labels) {
+        ExpectPlaced(l.label, f.GroupBox1, l.left, l.top);
+        EXPECT_EQ(l.label->text(), QString::fromUtf8(l.caption));
+        // Labels are as large as their captions.
+        EXPECT_GE(l.label->width(), l.label->fontMetrics().horizontalAdvance(l.label->text()));
+    }
+
+    // Tab order: the disk list, the button, the group, the check box.
+    std::vector<QWidget*> order;
+    const std::vector<QWidget*> tabbed = {f.ComboBox1, f.Button3, f.GroupBox1, f.CheckBox1};
+    QWidget* w = f.ComboBox1;
+    do {
+        if (std::find(tabbed.begin(), tabbed.end(), w) != tabbed.end())
+            order.push_back(w);
+        w = w->nextInFocusChain();
+    } while (w != f.ComboBox1);
+    EXPECT_EQ(order, tabbed);
+}
+
+TEST_F(Form1, DiskListHoldsThePhysicalDisksWithNothingChosen)
+{
+    ASSERT_EQ(Form->ComboBox1->count(), 3);
+    EXPECT_EQ(Form->ComboBox1->itemText(0), "sda");
+    EXPECT_EQ(Form->ComboBox1->itemText(1), "sdb");
+    EXPECT_EQ(Form->ComboBox1->itemText(2), "_Total");
+    EXPECT_EQ(Form->ComboBox1->currentIndex(), -1);
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(Form1, StartWithoutADiskOnlyAsksForOne)
+{
+    Click(Form->Button3);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, QStringLiteral("请选择需要监控的磁盘！"));
+    EXPECT_EQ(Boxes[0].Title, QString());
+    EXPECT_EQ(Form->Graph, nullptr);
+    EXPECT_FALSE(Form->Timer1->isActive());
+    EXPECT_EQ(Form->Button3->text(), StartCaption);
+}
+
+TEST_F(Form1, StartStopStart)
+{
+    Choose("sda");
+    BusyDuringRead(30);
+    Click(Form->Button3);
+    ASSERT_TRUE(Boxes.empty());
+    ASSERT_NE(Form->Graph, nullptr);
+    EXPECT_EQ(Form->Graph->parentWidget(), Form->Panel1);
+    EXPECT_EQ(Form->Graph->geometry(), QRect(0, 0, 603, 222));
+    EXPECT_EQ(Form->Graph->HGridCount(), 20);
+    EXPECT_EQ(Form->Graph->HTickCount(), 50);
+    EXPECT_EQ(Form->Graph->Min(), 0);
+    EXPECT_EQ(Form->Graph->Max(), 100);
+    EXPECT_EQ(Newest(), 70);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：70.00"));
+    EXPECT_TRUE(Form->Timer1->isActive());
+    EXPECT_EQ(Form->Button3->text(), StopCaption);
+
+    BusyDuringRead(0);
+    Tick();
+    EXPECT_EQ(Newest(), 100);
+    EXPECT_EQ(Form->Graph->Values()[0][98], 70);
+
+    // Stop keeps the graph and every label.
+    const THeartMachine* first = Form->Graph;
+    Click(Form->Button3);
+    EXPECT_FALSE(Form->Timer1->isActive());
+    EXPECT_EQ(Form->Button3->text(), StartCaption);
+    EXPECT_EQ(Form->Graph, first);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：100.00"));
+
+    // Changing the list while stopped takes effect at the next start, which
+    // shows a fresh graph.
+    Choose("sdb");
+    Click(Form->Button3);
+    ASSERT_TRUE(Boxes.empty());
+    EXPECT_EQ(Form->DiskName, "sdb");
+    for (int k = 0; k < THeartMachine::HistoryLength - 1; ++k)
+        ASSERT_EQ(Form->Graph->Values()[0][k], 0);
+    EXPECT_EQ(Newest(), 100);
+    EXPECT_TRUE(Form->Timer1->isActive());
+    EXPECT_EQ(Form->Button3->text(), StopCaption);
+}
+
+TEST_F(Form1, FailingFirstTickAbortsTheStart)
+{
+    Choose("sda");
+    Disks.RemoveDisk("sda");
+    Click(Form->Button3);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "800007D1.");
+    EXPECT_EQ(Boxes[0].Title, ApplicationTitle(QCoreApplication::applicationFilePath()));
+    ASSERT_NE(Form->Graph, nullptr);
+    EXPECT_EQ(Newest(), 0);
+    EXPECT_FALSE(Form->Timer1->isActive());
+    EXPECT_EQ(Form->Button3->text(), StartCaption);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲时间:"));
+}
+
+TEST_F(Form1, FailingTickEndsThereAndTheNextOneTriesAgain)
+{
+    Choose("sda");
+    BusyDuringRead(10);
+    Click(Form->Button3);
+    ASSERT_TRUE(Boxes.empty());
+
+    // The disk vanishes during the read.
+    Disks.OnSleep([this] { Disks.RemoveDisk("sda"); });
+    Tick();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "C0000BC6.");
+    EXPECT_EQ(Newest(), 90);
+    EXPECT_EQ(Form->Graph->Values()[0][98], 0);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：90.00"));
+    EXPECT_TRUE(Form->Timer1->isActive());
+
+    Disks.OnSleep({});
+    Tick();
+    EXPECT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Text, "800007D1.");
+
+    Disks.AddDisk("sda", true, 0);
+    BusyDuringRead(20);
+    Tick();
+    EXPECT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Newest(), 80);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：80.00"));
+}
+
+TEST_F(Form1, GraphRoundsHalfToEvenWhileTheLabelKeepsTheSample)
+{
+    Choose("sda");
+    BusyDuringRead(5, 200);
+    Click(Form->Button3);
+    EXPECT_EQ(Newest(), 98);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：97.50"));
+    BusyDuringRead(7, 200);
+    Tick();
+    EXPECT_EQ(Newest(), 96);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：96.50"));
+    BusyDuringRead(1, 8);
+    Tick();
+    EXPECT_EQ(Newest(), 88);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：87.50"));
+}
+
+TEST_F(Form1, LabelUsesTheLocaleDecimalSeparatorWithoutGrouping)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Choose("sda");
+    BusyDuringRead(3, 200);
+    Click(Form->Button3);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：98,50"));
+    QLocale::setDefault(before);
+
+    EXPECT_EQ(FormatFixed2(1234.5), "1234.50");
+    EXPECT_EQ(FormatFixed2(0.004), "0.00");
+    EXPECT_EQ(RoundHalfEven(0.5), 0);
+    EXPECT_EQ(RoundHalfEven(1.5), 2);
+    EXPECT_EQ(RoundHalfEven(99.5000001), 100);
+}
+
+TEST_F(Form1, StayOnTopKeepsPlaceAndMonitoring)
+{
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    Choose("sda");
+    BusyDuringRead(40);
+    Click(Form->Button3);
+    const QRect place = Form->geometry();
+
+    Click(Form->CheckBox1);
+    EXPECT_TRUE(Form->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Form->geometry(), place);
+    EXPECT_TRUE(Form->Timer1->isActive());
+    EXPECT_EQ(Form->Button3->text(), StopCaption);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    // The graph shows its samples again.
+    EXPECT_EQ(Form->Graph->Surface().pixel(600, Form->Graph->ValueToY(60)), qRgb(0xFF, 0, 0));
+
+    Click(Form->CheckBox1);
+    EXPECT_FALSE(Form->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Form->geometry(), place);
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(Form1, CloseWhileRunningStopsSampling)
+{
+    Choose("sda");
+    Click(Form->Button3);
+    ASSERT_TRUE(Form->Timer1->isActive());
+    Form->close();
+    EXPECT_FALSE(Form->Timer1->isActive());
+    EXPECT_EQ(Form->Graph, nullptr);
+    // The query is closed: a read now fails rather than measuring.
+    EXPECT_THROW(ReadCounter("\\PhysicalDisk(sda)\\% Idle Time"), Exception);
+}
+
+TEST(Form1Start, NoDisksGiveAnEmptyListAndStartOnlyAsks)
+{
+    TDiskFixture disks;
+    std::vector<QString> boxes;
+    SetMessageBoxFunction([&](const QString& text, const QString&) { boxes.push_back(text); });
+    {
+        TForm1 form;
+        EXPECT_EQ(form.ComboBox1->count(), 0);
+        QTest::mouseClick(form.Button3, Qt::LeftButton);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0], QStringLiteral("请选择需要监控的磁盘！"));
+        EXPECT_EQ(form.Graph, nullptr);
+        form.close();
+    }
+    SetMessageBoxFunction({});
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+
+#include "graph/uHeartMachine.h"
+#include "platform/Error.h"
+
+namespace {
+
+const QRgb Black = qRgb(0, 0, 0);
+const QRgb Green = qRgb(0, 0x80, 0);
+const QRgb Red = qRgb(0xFF, 0, 0);
+const QRgb Lime = qRgb(0, 0xFF, 0);
+
+// The monitor's graph: 603 × 222, 20 bands, 50 columns, 0 to 100.
+class HeartMachine : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Panel = std::make_unique<QWidget>();
+        Panel->resize(603, 222);
+        Graph = new THeartMachine(Panel.get());
+        Graph->SetHGridCount(20);
+        Graph->SetHTickCount(50);
+        Graph->SetMax(100);
+        Graph->SetMin(0);
+    }
+
+    QRgb Pixel(int x, int y) const { return Graph->Surface().pixel(x, y); }
+
+    int CountPixels(QRgb colour) const
+    {
+        const QImage& image = Graph->Surface();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixel(x, y) == colour;
+        return count;
+    }
+
+    std::unique_ptr<QWidget> Panel;
+    THeartMachine* Graph = nullptr;
+};
+
+TEST(HeartMachineDefaults, ConstructionStateAndFillingTheOwner)
+{
+    QWidget owner;
+    owner.resize(320, 200);
+    THeartMachine graph(&owner);
+    EXPECT_EQ(graph.ColorBackground(), clBlack);
+    EXPECT_EQ(graph.ColorGrid(), clGreen);
+    EXPECT_EQ(graph.HGridCount(), 5);
+    EXPECT_EQ(graph.HTickCount(), 10);
+    EXPECT_EQ(graph.Min(), 1);
+    EXPECT_EQ(graph.Max(), 10);
+    EXPECT_EQ(graph.LastLine(), 0);
+    ASSERT_EQ(graph.Values().size(), 1u);
+    ASSERT_EQ(graph.Visible().size(), 1u);
+    EXPECT_TRUE(graph.Visible()[0]);
+    for (int v : graph.Values()[0])
+        EXPECT_EQ(v, 0);
+    EXPECT_EQ(graph.Align(), TAlign::alClient);
+    EXPECT_EQ(graph.geometry(), QRect(0, 0, 320, 200));
+
+    // Aligned to the client area, the bounds follow the parent only.
+    owner.show();
+    graph.setGeometry(10, 10, 50, 50);
+    EXPECT_EQ(graph.geometry(), QRect(0, 0, 320, 200));
+    owner.resize(400, 150);
+    EXPECT_EQ(graph.geometry(), QRect(0, 0, 400, 150));
+
+    QWidget panel;
+    panel.resize(603, 222);
+    graph.setParent(&panel);
+    EXPECT_EQ(graph.geometry(), QRect(0, 0, 603, 222));
+    graph.setParent(nullptr);
+}
+
+TEST_F(HeartMachine, ValueToYMatchesTheRowTable)
+{
+    const std::pair<int, int> table[] = {{0, 221}, {1, 218}, {5, 210},  {10, 199}, {25, 166},
+                                         {50, 111}, {75, 56}, {90, 23}, {99, 3},   {100, 1}};
+    for (auto [value, row] : table)
+        EXPECT_EQ(Graph->ValueToY(value), row) << "value " << value;
+    // In extended precision every row equals the exact integer result; a
+    // 53-bit evaluation misses 45, 50, 55, 85, 90 and 95.
+    for (int v = 0; v <= 100; ++v)
+        EXPECT_EQ(Graph->ValueToY(v), (220 * (100 - v)) / 100 + 1) << "value " << v;
+}
+
+TEST_F(HeartMachine, GridLinesSitOnBandAndColumnSteps)
+{
+    // The column count is a plain store; the grid follows it at the next drawing.
+    Graph->DrawGrid();
+    // Band step 222 div 20 = 11: lines at 11 … 209, the bottom band 13 high.
+    for (int y = 0; y < 222; ++y) {
+        const bool line = y > 0 && y % 11 == 0 && y <= 209;
+        EXPECT_EQ(Pixel(5, y), line ? Green : Black) << "y " << y;
+    }
+    // Column step 603 div 50 = 12: lines at 0 … 588, none at 600.
+    for (int x = 0; x < 603; ++x) {
+        const bool line = x % 12 == 0 && x <= 588;
+        EXPECT_EQ(Pixel(x, 5), line ? Green : Black) << "x " << x;
+    }
+}
+
+TEST_F(HeartMachine, NewestSampleIsDrawnAtTheRightmostColumn)
+{
+    Graph->AddPoint(0, 50, QString());
+    // The line runs from the newest sample at x = 600 to the previous one at
+    // 588 on row 111; the older zeros lie on row 221.
+    EXPECT_EQ(Pixel(600, Graph->ValueToY(50)), Red);
+    EXPECT_EQ(Pixel(601, Graph->ValueToY(50)), Black);
+    EXPECT_EQ(Pixel(560, Graph->ValueToY(0)), Red);
+    EXPECT_EQ(Pixel(560, Graph->ValueToY(50)), Black);
+
+    // A level stretch keeps its newest point too.
+    Graph->AddPoint(0, 100, QString());
+    Graph->AddPoint(0, 100, QString());
+    EXPECT_EQ(Pixel(600, 1), Red);
+    EXPECT_EQ(Pixel(594, 1), Red);
+    EXPECT_EQ(Pixel(601, 1), Black);
+    EXPECT_EQ(Pixel(576, 111), Red);
+}
+
+TEST_F(HeartMachine, OutOfRangeSampleRaisesAndChangesNothing)
+{
+    Graph->AddPoint(0, 0, QString());
+    Graph->AddPoint(0, 100, QString());
+    const auto before = Graph->Values();
+    const QImage drawn = Graph->Surface().copy();
+    for (int value : {101, -1}) {
+        try {
+            Graph->AddPoint(0, value, QString());
+            FAIL() << "no error for " << value;
+        } catch (const ERangeError& error) {
+            EXPECT_EQ(error.Message(), "Point value out of range (" + std::to_string(value) + ")");
+        }
+    }
+    // An error for a new line must not register the line either.
+    EXPECT_THROW(Graph->AddPoint(1, 500, QString()), Exception);
+    EXPECT_EQ(Graph->Values(), before);
+    EXPECT_EQ(Graph->LastLine(), 0);
+    EXPECT_EQ(Graph->Surface(), drawn);
+}
+
+TEST_F(HeartMachine, HistoryKeepsTheLatestHundredSamples)
+{
+    for (int i = 1; i <= 100; ++i)
+        Graph->AddPoint(0, i % 101, QString());
+    const auto& row = Graph->Values()[0];
+    for (int k = 0; k < 100; ++k)
+        EXPECT_EQ(row[k], k + 1);
+    Graph->AddPoint(0, 7, QString());
+    EXPECT_EQ(Graph->Values()[0][0], 2);
+    EXPECT_EQ(Graph->Values()[0][99], 7);
+}
+
+TEST_F(HeartMachine, SetterRedrawsGridOnlyUntilTheNextFullDrawing)
+{
+    Panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
+    Graph->AddPoint(0, 50, QString());
+    ASSERT_GT(CountPixels(Red), 0);
+    Graph->SetHGridCount(20);
+    EXPECT_EQ(CountPixels(Red), 0);
+    // A paint request from the toolkit draws the lines again.
+    Graph->repaint();
+    EXPECT_EQ(Pixel(600, 111), Red);
+    Graph->SetColorBackground(clNavy);
+    EXPECT_EQ(CountPixels(Red), 0);
+    EXPECT_EQ(Pixel(5, 5), qRgb(0, 0, 0x80));
+}
+
+TEST_F(HeartMachine, LinesAreAddedInOrderAndDrawnInTheirColours)
+{
+    Graph->AddPoint(0, 20, QString());
+    Graph->AddPoint(1, 80, QString());
+    EXPECT_EQ(Graph->LastLine(), 1);
+    ASSERT_EQ(Graph->Values().size(), 2u);
+    ASSERT_EQ(Graph->Visible().size(), 2u);
+    EXPECT_TRUE(Graph->Visible()[1]);
+    EXPECT_EQ(Graph->Values()[1][98], 0);
+    EXPECT_EQ(Graph->Values()[1][99], 80);
+    EXPECT_EQ(Pixel(600, Graph->ValueToY(20)), Red);
+    EXPECT_EQ(Pixel(600, Graph->ValueToY(80)), Lime);
+    // Later lines are drawn over earlier ones: both start on the zero row.
+    EXPECT_EQ(Pixel(300, Graph->ValueToY(0)), Lime);
+}
+
+}  // namespace
