@@ -152,6 +152,7 @@ void TForm1::Button3Click()
 {
     if (Button3->text() != StartCaption) {
         Timer1->stop();
+        Stats.ResetBands();
         Button3->setText(StartCaption);
         return;
     }
@@ -183,6 +184,16 @@ void TForm1::Timer1Timer()
     const double sample = ReadCounter(path);
     Graph->AddPoint(0, RoundHalfEven(sample), QString());
     SetCaption(Label1, QStringLiteral("空闲：") + FormatFixed2(sample));
+
+    const int band = Stats.AddSample(sample);
+    if (band >= 0)
+        SetCaption(BandLabels()[band], QString::fromStdString(Stats.BandText(band)));
+    SetCaption(Label3, QStringLiteral("平均空闲：") + FormatFixed2(Stats.Average()));
+}
+
+std::array<QLabel*, TIdleStats::BandCount> TForm1::BandLabels() const
+{
+    return {L0, L05, L1, L2, L3, L4, L5, L6, L7, L8, L9};
 }
 
 void TForm1::CheckBox1Click()

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 #include <QWidget>
+
+#include "app/IdleStats.h"
 
 class QCheckBox;
 class QComboBox;
@@ -71,6 +74,11 @@ public:
     std::string DiskName;
     // The current graph, or null before the first start and after close.
     THeartMachine* Graph = nullptr;
+    // Band counts since the last stop and the latest ten samples.
+    TIdleStats Stats;
+
+    // The band labels in the statistics' band order: L0, L05, L1 … L9.
+    std::array<QLabel*, TIdleStats::BandCount> BandLabels() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -252,6 +252,51 @@ TEST_F(Form1, FailingTickEndsThereAndTheNextOneTriesAgain)
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：80.00"));
 }
 
+TEST_F(Form1, TickCountsTheSampleAndShowsTheAverage)
+{
+    Choose("sda");
+    BusyDuringRead(30);
+    Click(Form->Button3);   // 70
+    BusyDuringRead(25);
+    Tick();                 // 75
+    Tick();                 // 75
+    BusyDuringRead(5);
+    Tick();                 // 95: no band
+    EXPECT_EQ(Form->L7->text(), QStringLiteral("小于70:1"));
+    EXPECT_EQ(Form->L8->text(), QStringLiteral("小于80:2"));
+    EXPECT_EQ(Form->L9->text(), QStringLiteral("低于90:"));
+    EXPECT_EQ(Form->Label3->text(), QStringLiteral("平均空闲：78.75"));
+
+    // Stop zeroes the counters and leaves every label as it is.
+    Click(Form->Button3);
+    EXPECT_EQ(Form->L8->text(), QStringLiteral("小于80:2"));
+    EXPECT_EQ(Form->Label3->text(), QStringLiteral("平均空闲：78.75"));
+    for (int band = 0; band < TIdleStats::BandCount; ++band)
+        EXPECT_EQ(Form->Stats.Count(band), 0);
+
+    // The next run counts from 1; the average still holds the first run's samples.
+    BusyDuringRead(25);
+    Click(Form->Button3);   // 75
+    EXPECT_EQ(Form->L8->text(), QStringLiteral("小于80:1"));
+    EXPECT_EQ(Form->L7->text(), QStringLiteral("小于70:1"));
+    EXPECT_EQ(Form->Label3->text(), QStringLiteral("平均空闲：78.00"));
+}
+
+TEST_F(Form1, FailingTickCountsAndAveragesNothing)
+{
+    Choose("sda");
+    BusyDuringRead(50);
+    Click(Form->Button3);
+    EXPECT_EQ(Form->L5->text(), QStringLiteral("小于50:1"));
+    Disks.OnSleep([this] { Disks.RemoveDisk("sda"); });
+    Tick();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Form->Stats.Count(6), 1);
+    EXPECT_EQ(Form->Stats.WindowCount(), 1);
+    EXPECT_EQ(Form->L5->text(), QStringLiteral("小于50:1"));
+    EXPECT_EQ(Form->Label3->text(), QStringLiteral("平均空闲：50.00"));
+}
+
 TEST_F(Form1, GraphRoundsHalfToEvenWhileTheLabelKeepsTheSample)
 {
     Choose("sda");
