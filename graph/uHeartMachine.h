@@ -4,14 +4,54 @@
 #include <cstdint>
 #include <vector>
 
+#include <QAction>
 #include <QImage>
+#include <QMenu>
 #include <QString>
 #include <QWidget>
 
 #include "platform/Colors.h"
 
-class QMenu;
 class TCanvas;
+struct TRect;
+class TLineMenuStyle;
+
+// One entry of a graph's line menu: the line's caption, its index (the tag)
+// and whether the line is shown. The checked flag changes only through the
+// graph's ToggleLine, never by the click itself.
+class TLineItem : public QAction {
+    Q_OBJECT
+
+public:
+    TLineItem(int tag, QObject* owner) : QAction(owner), FTag(tag) {}
+
+    int Tag() const { return FTag; }
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool value) { FChecked = value; }
+
+private:
+    int FTag;
+    bool FChecked = false;
+};
+
+// The line menu: it tells its style which entry is being measured or painted,
+// so the style can hand that entry to the graph's owner-draw handlers.
+class TLineMenu : public QMenu {
+    Q_OBJECT
+
+public:
+    explicit TLineMenu(QWidget* owner) : QMenu(owner) {}
+
+    // The entry the menu prepared a style option for last; the menu measures
+    // and paints each entry right after preparing its option.
+    TLineItem* StyledItem() const { return FStyledItem; }
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
+
+private:
+    mutable TLineItem* FStyledItem = nullptr;
+};
 
 // How a control follows its parent: not at all, or filling its client area.
 enum class TAlign { alNone, alClient };
@@ -78,7 +118,20 @@ public:
     const std::vector<TRow>& Values() const { return FValues; }
     const std::vector<std::uint8_t>& Visible() const { return FVisible; }
     int LastLine() const { return FLastLine; }
-    QMenu* LineMenu() const { return FLineMenu; }
+    // Opened by a right-click on the graph; one entry per line that has had
+    // a sample.
+    TLineMenu* LineMenu() const { return FLineMenu; }
+
+    // Owner-draw handlers of the line menu's entries. MeasureLineItem gets
+    // the width preset to the caption's width and the height to the platform's
+    // item height plus 3; it makes the width the caption's width on the
+    // canvas plus 10 and keeps the height. DrawLineItem paints the whole
+    // entry: the background, the caption in the line's colour and, when
+    // checked, a tick mark.
+    void MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height);
+    void DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected);
+    // Hides or shows the entry's line and redraws the graph at once.
+    void ToggleLine(TLineItem* item);
 
     // What the graph has drawn, pixel for pixel.
     const QImage& Surface() const { return FSurface; }
@@ -96,6 +149,7 @@ private:
     void FillBackgroundOn(TCanvas& canvas);
     void DrawGridOn(TCanvas& canvas);
     void DrawLinesOn(TCanvas& canvas);
+    void UpdateLineMenu(int lineIndex, const QString& caption);
     void Realign();
 
     TColor FColorBackground = clBlack;
@@ -107,7 +161,8 @@ private:
     std::vector<TRow> FValues;
     std::vector<std::uint8_t> FVisible;
     int FLastLine = 0;
-    QMenu* FLineMenu = nullptr;
+    TLineMenu* FLineMenu = nullptr;
+    TLineMenuStyle* FLineMenuStyle = nullptr;
 
     TAlign FAlign = TAlign::alNone;
     QImage FSurface;

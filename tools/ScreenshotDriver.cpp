@@ -1,14 +1,16 @@
 // Starts the monitor, chooses the first disk, starts monitoring through the
 // window's own handlers, lets it sample for a while and saves a PNG of the
-// window's client area.
+// window's client area. With --menu it then right-clicks the graph and saves
+// the screen under the window with the line menu open over it.
 //
-//   idlescope-shot [--out FILE] [--seconds N]
+//   idlescope-shot [--out FILE] [--seconds N] [--menu]
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include <QTimer>
 
 #include "app/Unit1.h"
+#include "graph/uHeartMachine.h"
 #include "platform/ErrorBox.h"
 
 namespace {
@@ -23,6 +26,7 @@ namespace {
 struct TOptions {
     QString out = QStringLiteral("idlescope.png");
     int seconds = 5;
+    bool menu = false;
 };
 
 bool ParseOptions(int argc, char** argv, TOptions& options)
@@ -33,6 +37,8 @@ bool ParseOptions(int argc, char** argv, TOptions& options)
             options.out = QString::fromLocal8Bit(argv[++i]);
         else if (arg == "--seconds" && i + 1 < argc)
             options.seconds = std::atoi(argv[++i]);
+        else if (arg == "--menu")
+            options.menu = true;
         else
             return false;
     }
@@ -51,13 +57,42 @@ QPixmap ClientArea(TForm1& form)
     return shot;
 }
 
+// The screen where the window is, popups included.
+QPixmap ScreenUnder(TForm1& form)
+{
+    QScreen* screen = form.screen();
+    const QRect place = form.frameGeometry();
+    QPixmap shot;
+    if (screen)
+        shot = screen->grabWindow(0, place.x(), place.y(), place.width(), place.height());
+    return shot.isNull() ? form.grab() : shot;
+}
+
+// A right-click on the graph, as the platform reports it.
+void RightClick(QWidget* target, QPoint at)
+{
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QCoreApplication::sendEvent(target, &event);
+}
+
+bool Save(const QPixmap& shot, const TOptions& options, const QString& what)
+{
+    if (!shot.save(options.out, "PNG")) {
+        std::fprintf(stderr, "idlescope-shot: cannot write %s\n", qPrintable(options.out));
+        return false;
+    }
+    std::printf("%s (%dx%d) saved to %s\n", qPrintable(what), shot.width(), shot.height(),
+                qPrintable(options.out));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     TOptions options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--out FILE] [--seconds N]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--out FILE] [--seconds N] [--menu]\n", argv[0]);
         return 2;
     }
 
@@ -73,17 +108,29 @@ int main(int argc, char** argv)
     form.Button3->click();
 
     int status = 0;
+    const QString what = QStringLiteral("monitored %1 for %2 s; screenshot")
+                             .arg(form.ComboBox1->currentText())
+                             .arg(options.seconds);
     QTimer::singleShot(options.seconds * 1000, &form, [&] {
-        const QPixmap shot = ClientArea(form);
-        if (!shot.save(options.out, "PNG")) {
-            std::fprintf(stderr, "idlescope-shot: cannot write %s\n", qPrintable(options.out));
-            status = 1;
-        } else {
-            std::printf("monitored %s for %d s; screenshot (%dx%d) saved to %s\n",
-                        qPrintable(form.ComboBox1->currentText()), options.seconds, shot.width(),
-                        shot.height(), qPrintable(options.out));
+        if (!options.menu) {
+            status = Save(ClientArea(form), options, what) ? 0 : 1;
+            form.close();
+            return;
         }
-        form.close();
+        if (!form.Graph) {
+            std::fprintf(stderr, "idlescope-shot: monitoring did not start\n");
+            status = 1;
+            form.close();
+            return;
+        }
+        RightClick(form.Graph, QPoint(300, 110));
+        QTimer::singleShot(500, &form, [&] {
+            status = Save(ScreenUnder(form), options, what + QStringLiteral(" with the line menu open"))
+                         ? 0
+                         : 1;
+            form.Graph->LineMenu()->close();
+            form.close();
+        });
     });
     application.exec();
     return status;
