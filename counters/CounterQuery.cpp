@@ -59,7 +59,9 @@ std::vector<std::string> ListInstances(const std::string& objectName)
 {
     char name[260];
     DWORD nameLength = sizeof name;
-    GetComputerNameA(name, &nameLength);
+    // On failure the length is the size needed, not what the buffer holds.
+    if (!GetComputerNameA(name, &nameLength))
+        nameLength = 0;
     const std::string machine(name, nameLength);
 
     // The first call only learns the two lengths; it reports that more data
