@@ -116,18 +116,24 @@ bool IsPhysicalDisk(const std::string& name)
     return lstat(device.c_str(), &info) == 0;
 }
 
-// The physical disks, sorted by name: readdir's order is unspecified.
-std::vector<std::string> PhysicalDisks()
+// The physical disks, sorted by name: readdir's order is unspecified. None
+// when <sys>/block cannot be read: without it there is no disk object at all.
+std::optional<std::vector<std::string>> ListPhysicalDisks()
 {
     std::vector<std::string> disks;
     TDirectory block(Source().sysRoot + "/block");
     if (!block.get())
-        return disks;
+        return std::nullopt;
     while (const dirent* entry = readdir(block.get()))
         if (IsPhysicalDisk(entry->d_name))
             disks.emplace_back(entry->d_name);
     std::sort(disks.begin(), disks.end());
     return disks;
+}
+
+std::vector<std::string> PhysicalDisks()
+{
+    return ListPhysicalDisks().value_or(std::vector<std::string>{});
 }
 
 // One line of diskstats: the device name and its io_ticks, when that field
@@ -496,8 +502,11 @@ PDH_STATUS PdhEnumObjectItemsA(LPCSTR szDataSource, LPCSTR szMachineName, LPCSTR
 
     std::string counters(CounterName);
     counters.append(2, '\0');
+    const auto listed = ListPhysicalDisks();
+    if (!listed)
+        return PDH_CSTATUS_NO_OBJECT;
+    const std::vector<std::string>& disks = *listed;
     std::string instances;
-    const std::vector<std::string> disks = PhysicalDisks();
     for (const std::string& disk : disks)
         instances.append(disk).push_back('\0');
     if (!disks.empty())

@@ -120,7 +120,8 @@ PDH_STATUS PdhCloseQuery(PDH_HQUERY hQuery);
 // instance the instance list is "\0\0" (length 2). A null machine name is
 // this computer. PDH_INVALID_ARGUMENT for null length pointers, a null object
 // name or a non-null data source; PDH_CSTATUS_NO_MACHINE for
-// another computer; PDH_CSTATUS_NO_OBJECT for an unknown object.
+// another computer; PDH_CSTATUS_NO_OBJECT for an unknown object, and for
+// PhysicalDisk when <sys>/block cannot be read.
 PDH_STATUS PdhEnumObjectItemsA(LPCSTR szDataSource, LPCSTR szMachineName, LPCSTR szObjectName,
                                LPSTR mszCounterList, LPDWORD pcchCounterListLength,
                                LPSTR mszInstanceList, LPDWORD pcchInstanceListLength,

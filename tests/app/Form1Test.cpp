@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -367,6 +368,26 @@ TEST_F(Form1, CloseWhileRunningStopsSampling)
     EXPECT_EQ(Form->Graph, nullptr);
     // The query is closed: a read now fails rather than measuring.
     EXPECT_THROW(ReadCounter("\\PhysicalDisk(sda)\\% Idle Time"), Exception);
+}
+
+TEST(Form1Start, FailingStartUpShowsTheErrorAndTheWindowStillOpens)
+{
+    TDiskFixture disks;
+    std::filesystem::remove_all(disks.SysRoot() / "block");
+    std::vector<QString> boxes;
+    SetMessageBoxFunction([&](const QString& text, const QString&) { boxes.push_back(text); });
+    {
+        TForm1 form;
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0], "C0000BB8.");
+        EXPECT_EQ(form.ComboBox1->count(), 0);
+        form.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+        // The query was never opened: every read fails with its status.
+        EXPECT_THROW(ReadCounter("\\PhysicalDisk(sda)\\% Idle Time"), Exception);
+        form.close();
+    }
+    SetMessageBoxFunction({});
 }
 
 TEST(Form1Start, NoDisksGiveAnEmptyListAndStartOnlyAsks)

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -494,6 +495,14 @@ TEST(LinuxPdh, EnumChecksMachineAndObject)
                   c.status)
             << c.machine << " " << c.object;
     }
+
+    // Without a readable block folder there is no disk object at all.
+    std::filesystem::remove_all(fx.SysRoot() / "block");
+    DWORD counterLength = 0;
+    DWORD instanceLength = 0;
+    EXPECT_EQ(PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", nullptr, &counterLength, nullptr,
+                                  &instanceLength, 0, 0),
+              PDH_CSTATUS_NO_OBJECT);
 }
 
 TEST(LinuxPdh, ComputerNameIsTheHostName)
