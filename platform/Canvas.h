@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QPainter>
 #include <QPen>
+#include <QPoint>
+#include <QVector>
 #include <QString>
 
 #include "platform/Colors.h"
@@ -56,12 +58,14 @@ public:
 
 private:
     void Init();
-    void ApplyPen();
+    // Draws the lines gathered since the last MoveTo or change of pen.
+    void Flush();
 
     std::unique_ptr<QPainter> FOwnPainter;
     QPainter* FPainter;
     QColor FBrushColor;
     QPen FPen;
+    QVector<QPoint> FPolyline;
     QColor FFontColor;
     int FX = 0;
     int FY = 0;
