@@ -35,7 +35,10 @@ public:
         if (!item)
             return QProxyStyle::sizeFromContents(type, option, size, widget);
         const QSize platform = QProxyStyle::sizeFromContents(type, option, size, widget);
+        // Measured at the menu's resolution, so the width fits what is painted.
         QImage scratch(1, 1, QImage::Format_RGB32);
+        scratch.setDotsPerMeterX(qRound(widget->logicalDpiX() / 0.0254));
+        scratch.setDotsPerMeterY(qRound(widget->logicalDpiY() / 0.0254));
         TCanvas canvas(&scratch);
         canvas.SetFont(widget->font());
         int width = canvas.TextWidth(item->text());
@@ -84,8 +87,11 @@ THeartMachine::THeartMachine(QWidget* AOwner) : QWidget(AOwner)
 {
     FLineMenu = new TLineMenu(this);
     setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { FLineMenu->popup(mapToGlobal(pos)); });
+    // An empty menu would open as an invisible popup that swallows the next click.
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (!FLineMenu->isEmpty())
+            FLineMenu->popup(mapToGlobal(pos));
+    });
 
     // Every pixel comes from the surface, so the toolkit need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);

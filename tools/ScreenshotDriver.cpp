@@ -97,6 +97,14 @@ int main(int argc, char** argv)
     }
 
     TApplication application(argc, argv);
+    // Nobody is there to close a box on a virtual screen: a box ends the run
+    // with its text instead of waiting for a click that never comes.
+    SetMessageBoxFunction([](const QString& text, const QString& title) {
+        std::fprintf(stderr, "idlescope-shot: %s%s%s\n", qPrintable(title), title.isEmpty() ? "" : ": ",
+                     qPrintable(text));
+        std::fflush(stderr);
+        std::_Exit(1);
+    });
     TForm1 form;
     form.show();
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -165,10 +166,16 @@ TEST_F(HeartMachine, SetterRedrawsGridOnlyUntilTheNextFullDrawing)
 {
     Panel->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
+    // What the window shows now, without running the event loop.
+    const auto onScreen = [&](int x, int y) {
+        return Panel->screen()->grabWindow(Panel->winId()).toImage().pixel(Graph->mapTo(Panel.get(), QPoint(x, y)));
+    };
     Graph->AddPoint(0, 50, QString());
     ASSERT_GT(CountPixels(Red), 0);
+    EXPECT_EQ(onScreen(600, 111), Red);
     Graph->SetHGridCount(20);
     EXPECT_EQ(CountPixels(Red), 0);
+    EXPECT_EQ(onScreen(600, 111), Black);
     // A paint request from the toolkit draws the lines again.
     Graph->repaint();
     EXPECT_EQ(Pixel(600, 111), Red);

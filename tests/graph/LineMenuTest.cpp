@@ -159,13 +159,24 @@ TEST_F(LineMenu, DrawnEntryShowsBackgroundCaptionColourAndTick)
 
 TEST_F(LineMenu, RightClickOpensTheOwnerDrawnMenu)
 {
-    Graph->AddPoint(0, 50, QString());
     Panel->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
+    TLineMenu* menu = Graph->LineMenu();
     // Through the window, as the platform delivers it, so the toolkit turns
     // the right-click into a context-menu request.
-    QTest::mouseClick(Panel->windowHandle(), Qt::RightButton, {}, Graph->mapTo(Panel.get(), QPoint(100, 100)));
-    TLineMenu* menu = Graph->LineMenu();
+    const auto rightClick = [&] {
+        QTest::mouseClick(Panel->windowHandle(), Qt::RightButton, {},
+                          Graph->mapTo(Panel.get(), QPoint(100, 100)));
+    };
+    // Before the first sample there is nothing to open: no popup takes the
+    // next click.
+    rightClick();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    Graph->AddPoint(0, 50, QString());
+    rightClick();
     ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000));
 
     // The entry's size comes from MeasureLineItem: 10 pixels for an empty caption.
