@@ -124,9 +124,18 @@ std::optional<std::vector<std::string>> ListPhysicalDisks()
     TDirectory block(Source().sysRoot + "/block");
     if (!block.get())
         return std::nullopt;
-    while (const dirent* entry = readdir(block.get()))
-        if (IsPhysicalDisk(entry->d_name))
-            disks.emplace_back(entry->d_name);
+    // Looked up relative to the open folder: sysfs then resolves one short
+    // name instead of the whole path for every entry.
+    const int folder = dirfd(block.get());
+    while (const dirent* entry = readdir(block.get())) {
+        const std::string_view name = entry->d_name;
+        if (!IsPlainName(name))
+            continue;
+        const std::string device = std::string(name) + "/device";
+        struct stat info {};
+        if (fstatat(folder, device.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+            disks.emplace_back(name);
+    }
     std::sort(disks.begin(), disks.end());
     return disks;
 }
