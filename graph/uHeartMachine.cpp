@@ -5,7 +5,6 @@
 #include <string>
 
 #include <QEvent>
-#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProxyStyle>
