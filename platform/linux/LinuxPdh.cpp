@@ -106,14 +106,19 @@ bool IsPlainName(std::string_view name)
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
 }
 
+// Whether <disk>/device exists below the folder (a descriptor, or AT_FDCWD
+// for a disk given by its whole path). The link itself is what marks a disk;
+// where it points does not matter.
+bool HasDeviceEntry(int folder, std::string_view disk)
+{
+    const std::string device = std::string(disk) + "/device";
+    struct stat info {};
+    return fstatat(folder, device.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 bool IsPhysicalDisk(const std::string& name)
 {
-    if (!IsPlainName(name))
-        return false;
-    const std::string device = Source().sysRoot + "/block/" + name + "/device";
-    struct stat info {};
-    // The link itself is what marks a disk; where it points does not matter.
-    return lstat(device.c_str(), &info) == 0;
+    return IsPlainName(name) && HasDeviceEntry(AT_FDCWD, Source().sysRoot + "/block/" + name);
 }
 
 // The physical disks, sorted by name: readdir's order is unspecified. None
@@ -129,11 +134,7 @@ std::optional<std::vector<std::string>> ListPhysicalDisks()
     const int folder = dirfd(block.get());
     while (const dirent* entry = readdir(block.get())) {
         const std::string_view name = entry->d_name;
-        if (!IsPlainName(name))
-            continue;
-        const std::string device = std::string(name) + "/device";
-        struct stat info {};
-        if (fstatat(folder, device.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+        if (IsPlainName(name) && HasDeviceEntry(folder, name))
             disks.emplace_back(name);
     }
     std::sort(disks.begin(), disks.end());
@@ -569,9 +570,4 @@ void Sleep(DWORD dwMilliseconds)
 void PdhLinuxSetSource(PdhLinuxSource source)
 {
     Source() = std::move(source);
-}
-
-const PdhLinuxSource& PdhLinuxGetSource()
-{
-    return Source();
 }

@@ -147,4 +147,3 @@ struct PdhLinuxSource {
 
 // Replaces the source for every later call; open queries keep their samples.
 void PdhLinuxSetSource(PdhLinuxSource source);
-const PdhLinuxSource& PdhLinuxGetSource();
