@@ -164,7 +164,6 @@ void TForm1::Button3Click()
     }
 
     delete Graph;
-    Graph = nullptr;
     Graph = new THeartMachine(this);
     Graph->setParent(Panel1);
     Graph->show();

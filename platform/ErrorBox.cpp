@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "platform/Error.h"
 
 namespace {
 
@@ -65,9 +64,8 @@ void HandleException(const std::exception& error)
         TOpenFlag() { BoxOpen = true; }
         ~TOpenFlag() { BoxOpen = false; }
     } open;
-    const auto* own = dynamic_cast<const Exception*>(&error);
-    const QString message = QString::fromStdString(own ? own->Message() : std::string(error.what()));
-    ShowMessageBox(ErrorBoxText(message), ApplicationTitle(QCoreApplication::applicationFilePath()));
+    ShowMessageBox(ErrorBoxText(QString::fromUtf8(error.what())),
+                   ApplicationTitle(QCoreApplication::applicationFilePath()));
 }
 
 void RunHandler(const std::function<void()>& handler)
