@@ -7,6 +7,7 @@
 
 #include "counters/CounterQuery.h"
 #include "platform/Error.h"
+#include "tests/counters/ReadFailure.h"
 #include "tests/platform/DiskFixture.h"
 
 namespace {
@@ -14,17 +15,6 @@ namespace {
 std::string IdlePath(const std::string& instance)
 {
     return "\\PhysicalDisk(" + instance + ")\\% Idle Time";
-}
-
-// The message of the Exception the read raises; empty when it raises none.
-std::string ReadFailure(const std::string& path)
-{
-    try {
-        ReadCounter(path);
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return {};
 }
 
 // What a read left behind: how many handles the layer handed out while it
@@ -57,20 +47,17 @@ TLeftovers LeftoversOf(const std::function<void()>& read)
     return result;
 }
 
-// The process's query, open for each test on a made-up machine.
-class CounterQueryLinux : public testing::Test {
-protected:
-    void SetUp() override { OpenCounterQuery(); }
-    void TearDown() override { CloseCounterQuery(); }
-
-    TDiskFixture Disks;
-};
-
 // The process's query, open for each test on this machine's own disks.
 class CounterQueryRealMachine : public testing::Test {
 protected:
     void SetUp() override { OpenCounterQuery(); }
     void TearDown() override { CloseCounterQuery(); }
+};
+
+// The same, on a made-up machine.
+class CounterQueryLinux : public CounterQueryRealMachine {
+protected:
+    TDiskFixture Disks;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "counters/CounterQuery.h"
 #include "platform/Error.h"
+#include "tests/counters/ReadFailure.h"
 
 // The counter query against the real pdh.dll: Windows' own, or Wine's when
 // the cross build runs its tests on Linux. Expectations come from what
@@ -35,17 +36,6 @@ std::string StatusText(PDH_STATUS status)
     text << std::uppercase << std::hex << std::setw(8) << std::setfill('0')
          << static_cast<std::uint32_t>(status);
     return text.str();
-}
-
-// The message of the Exception the read raises; empty when it raises none.
-std::string ReadFailure(const std::string& path)
-{
-    try {
-        ReadCounter(path);
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return {};
 }
 
 // What PdhAddCounterA answers for the path on a query of the test's own.

@@ -10,6 +10,7 @@
 
 #include "graph/uHeartMachine.h"
 #include "platform/Error.h"
+#include "tests/graph/MonitorGraph.h"
 
 namespace {
 
@@ -18,35 +19,7 @@ const QRgb Green = qRgb(0, 0x80, 0);
 const QRgb Red = qRgb(0xFF, 0, 0);
 const QRgb Lime = qRgb(0, 0xFF, 0);
 
-// The monitor's graph: 603 × 222, 20 bands, 50 columns, 0 to 100.
-class HeartMachine : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        Panel = std::make_unique<QWidget>();
-        Panel->resize(603, 222);
-        Graph = new THeartMachine(Panel.get());
-        Graph->SetHGridCount(20);
-        Graph->SetHTickCount(50);
-        Graph->SetMax(100);
-        Graph->SetMin(0);
-    }
-
-    QRgb Pixel(int x, int y) const { return Graph->Surface().pixel(x, y); }
-
-    int CountPixels(QRgb colour) const
-    {
-        const QImage& image = Graph->Surface();
-        int count = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                count += image.pixel(x, y) == colour;
-        return count;
-    }
-
-    std::unique_ptr<QWidget> Panel;
-    THeartMachine* Graph = nullptr;
-};
+using HeartMachine = TMonitorGraphTest;
 
 TEST(HeartMachineDefaults, ConstructionStateAndFillingTheOwner)
 {

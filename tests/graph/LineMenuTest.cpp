@@ -1,4 +1,4 @@
-#include <memory>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 
 #include "graph/uHeartMachine.h"
 #include "platform/Canvas.h"
+#include "tests/graph/MonitorGraph.h"
 
 namespace {
 
@@ -21,30 +22,9 @@ bool Near(QRgb a, QColor b, int tolerance = 60)
            std::abs(qBlue(a) - b.blue()) <= tolerance;
 }
 
-class LineMenu : public testing::Test {
+class LineMenu : public TMonitorGraphTest {
 protected:
-    void SetUp() override
-    {
-        Panel = std::make_unique<QWidget>();
-        Panel->resize(603, 222);
-        Graph = new THeartMachine(Panel.get());
-        Graph->SetHGridCount(20);
-        Graph->SetHTickCount(50);
-        Graph->SetMax(100);
-        Graph->SetMin(0);
-    }
-
     TLineItem* Item(int k) const { return qobject_cast<TLineItem*>(Graph->LineMenu()->actions().at(k)); }
-
-    bool AnyPixel(QRgb colour) const
-    {
-        const QImage& image = Graph->Surface();
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (image.pixel(x, y) == colour)
-                    return true;
-        return false;
-    }
 
     // The entry as DrawLineItem paints it, on a 60 × 20 image.
     QImage Drawn(TLineItem* item, bool selected) const
@@ -56,9 +36,6 @@ protected:
         Graph->DrawLineItem(item, canvas, TRect{0, 0, 60, 20}, selected);
         return image;
     }
-
-    std::unique_ptr<QWidget> Panel;
-    THeartMachine* Graph = nullptr;
 };
 
 TEST_F(LineMenu, EntriesArriveWithTheirLinesFirstSample)
@@ -91,11 +68,11 @@ TEST_F(LineMenu, UncheckingHidesTheLineWhileSamplesArriveAndCheckingShowsItsHist
     Item(0)->trigger();
     EXPECT_FALSE(Item(0)->Checked());
     EXPECT_FALSE(Graph->Visible()[0]);
-    EXPECT_FALSE(AnyPixel(Red));
+    EXPECT_FALSE(CountPixels(Red) > 0);
 
     Graph->AddPoint(0, 60, QString());
     Graph->AddPoint(0, 90, QString());
-    EXPECT_FALSE(AnyPixel(Red));
+    EXPECT_FALSE(CountPixels(Red) > 0);
     EXPECT_EQ(Graph->Values()[0][99], 90);
 
     Item(0)->trigger();
