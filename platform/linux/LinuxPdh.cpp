@@ -1,22 +1,23 @@
 #include "PdhApi.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <climits>
 #include <cstring>
 #include <ctime>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "BlockDevices.h"
+#include "CounterPath.h"
+#include "DiskStats.h"
+#include "IdleTime.h"
 
 namespace {
 
@@ -24,50 +25,25 @@ constexpr std::string_view ObjectName = "PhysicalDisk";
 constexpr std::string_view CounterName = "% Idle Time";
 constexpr std::string_view TotalName = "_Total";
 
-// io_ticks is the 13th column: "major minor name" and then its 10th field.
-constexpr std::size_t IoTicksColumn = 13;
-
 PdhLinuxSource& Source()
 {
     static PdhLinuxSource source;
     return source;
 }
 
-// A file descriptor, closed when it goes out of scope.
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int fd) : FFd(fd) {}
-    ~TFileDescriptor()
-    {
-        if (FFd >= 0)
-            close(FFd);
-    }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+// The statistics file, kept open between collections where that is safe.
+TDiskStats& Stats()
+{
+    static TDiskStats stats;
+    return stats;
+}
 
-    int get() const { return FFd; }
-
-private:
-    int FFd;
-};
-
-// A directory stream, closed when it goes out of scope.
-class TDirectory {
-public:
-    explicit TDirectory(const std::string& path) : FDir(opendir(path.c_str())) {}
-    ~TDirectory()
-    {
-        if (FDir)
-            closedir(FDir);
-    }
-    TDirectory(const TDirectory&) = delete;
-    TDirectory& operator=(const TDirectory&) = delete;
-
-    DIR* get() const { return FDir; }
-
-private:
-    DIR* FDir;
-};
+// Which names in the statistics are physical disks, for "_Total".
+TPhysicalDiskCache& DiskCache()
+{
+    static TPhysicalDiskCache cache;
+    return cache;
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
@@ -100,164 +76,25 @@ std::int64_t NowNs()
     return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-// A name that stays one entry below <sys>/block.
-bool IsPlainName(std::string_view name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
-}
-
-// Whether <disk>/device exists below the folder (a descriptor, or AT_FDCWD
-// for a disk given by its whole path). The link itself is what marks a disk;
-// where it points does not matter.
-bool HasDeviceEntry(int folder, std::string_view disk)
-{
-    const std::string device = std::string(disk) + "/device";
-    struct stat info {};
-    return fstatat(folder, device.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-bool IsPhysicalDisk(const std::string& name)
-{
-    return IsPlainName(name) && HasDeviceEntry(AT_FDCWD, Source().sysRoot + "/block/" + name);
-}
-
-// The physical disks, sorted by name: readdir's order is unspecified. None
-// when <sys>/block cannot be read: without it there is no disk object at all.
-std::optional<std::vector<std::string>> ListPhysicalDisks()
-{
-    std::vector<std::string> disks;
-    TDirectory block(Source().sysRoot + "/block");
-    if (!block.get())
-        return std::nullopt;
-    // Looked up relative to the open folder: sysfs then resolves one short
-    // name instead of the whole path for every entry.
-    const int folder = dirfd(block.get());
-    while (const dirent* entry = readdir(block.get())) {
-        const std::string_view name = entry->d_name;
-        if (IsPlainName(name) && HasDeviceEntry(folder, name))
-            disks.emplace_back(name);
-    }
-    std::sort(disks.begin(), disks.end());
-    return disks;
-}
-
-std::vector<std::string> PhysicalDisks()
-{
-    return ListPhysicalDisks().value_or(std::vector<std::string>{});
-}
-
-// One line of diskstats: the device name and its io_ticks, when that field
-// is there and numeric.
-struct TStatLine {
-    std::string_view name;
-    std::optional<std::uint32_t> ioTicks;
-};
-
-std::optional<TStatLine> ParseStatLine(std::string_view line)
-{
-    std::string_view columns[IoTicksColumn];
-    std::size_t count = 0;
-    while (count < IoTicksColumn) {
-        const std::size_t start = line.find_first_not_of(" \t");
-        if (start == std::string_view::npos)
-            break;
-        line.remove_prefix(start);
-        const std::size_t end = std::min(line.find_first_of(" \t"), line.size());
-        columns[count++] = line.substr(0, end);
-        line.remove_prefix(end);
-    }
-    if (count < 3)
-        return std::nullopt;
-
-    TStatLine result{columns[2], std::nullopt};
-    if (count < IoTicksColumn)
-        return result;
-    const std::string_view field = columns[IoTicksColumn - 1];
-    std::uint64_t ticks = 0;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), ticks);
-    if (error != std::errc() || end != field.data() + field.size())
-        return result;
-    // The kernel prints io_ticks as a 32-bit unsigned value; kept modulo 2^32
-    // even if a kernel printed more, so the difference of two samples stays right.
-    result.ioTicks = static_cast<std::uint32_t>(ticks);
-    return result;
-}
-
-// One read of <proc>/diskstats. The text lives in a buffer reused by every
-// collection, so the lines are valid only until the next read.
-class TDiskStats {
-public:
-    // False when the file cannot be read.
-    bool Read()
-    {
-        static std::vector<char> buffer(16384);
-        FLines.clear();
-        const std::string path = Source().procRoot + "/diskstats";
-        TFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        if (file.get() < 0)
-            return false;
-        std::size_t size = 0;
-        for (;;) {
-            if (size == buffer.size())
-                buffer.resize(buffer.size() * 2);
-            const ssize_t got = read(file.get(), buffer.data() + size, buffer.size() - size);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return false;
-            if (got == 0)
-                break;
-            size += static_cast<std::size_t>(got);
-        }
-        std::string_view text(buffer.data(), size);
-        while (!text.empty()) {
-            const std::size_t end = std::min(text.find('\n'), text.size());
-            // A line without even a name belongs to no disk and is skipped;
-            // it must not spoil the disks on the other lines.
-            if (const auto line = ParseStatLine(text.substr(0, end)))
-                FLines.push_back(*line);
-            text.remove_prefix(std::min(end + 1, text.size()));
-        }
-        return true;
-    }
-
-    // The disk's io_ticks; none when it has no line or its line is malformed.
-    std::optional<std::uint32_t> IoTicks(std::string_view name) const
-    {
-        for (const TStatLine& line : FLines)
-            if (line.name == name)
-                return line.ioTicks;
-        return std::nullopt;
-    }
-
-private:
-    std::vector<TStatLine> FLines;
-};
-
 struct TDiskTicks {
     std::string name;
     std::uint32_t ioTicks;
 };
 
 // What one collection saw for one counter: every disk it covers that could
-// be sampled. A single-disk counter whose disk could not be sampled has an
-// empty list.
+// be sampled, sorted by name. A single-disk counter whose disk could not be
+// sampled has an empty list.
 struct TSample {
     bool taken = false;
     std::int64_t timeNs = 0;
     std::vector<TDiskTicks> disks;
 };
 
-double IdlePercent(std::uint32_t before, std::uint32_t after, std::int64_t elapsedNs)
-{
-    // Unsigned subtraction: a wrap between collections is not negative busy time.
-    const std::uint32_t busyMs = after - before;
-    const double elapsedMs = static_cast<double>(elapsedNs) / 1e6;
-    const double idle = 100.0 * (1.0 - busyMs / elapsedMs);
-    // io_ticks moves in whole jiffies and is accounted loosely on older
-    // kernels, so it can run ahead of the clock.
-    return std::clamp(idle, 0.0, 100.0);
-}
+// The idle time over two samples, or the status that says why there is none.
+struct TIdle {
+    PDH_STATUS status;
+    double value;
+};
 
 struct TCounter {
     std::uintptr_t query;
@@ -265,26 +102,34 @@ struct TCounter {
     TSample previous;
     TSample latest;
 
-    std::optional<double> Idle() const
+    TIdle Idle() const
     {
-        if (!previous.taken || !latest.taken)
-            return std::nullopt;
-        const std::int64_t elapsedNs = latest.timeNs - previous.timeNs;
-        if (elapsedNs <= 0)
-            return std::nullopt;
+        if (!previous.taken || !latest.taken || latest.timeNs <= previous.timeNs)
+            return {PDH_INVALID_DATA, 0};
+        // Unsigned: two readings of a replaced clock may be further apart
+        // than a signed difference holds.
+        const std::uint64_t elapsedNs =
+            static_cast<std::uint64_t>(latest.timeNs) - static_cast<std::uint64_t>(previous.timeNs);
         double sum = 0;
         int count = 0;
+        bool backwards = false;
+        // Both lists are sorted by name: one pass pairs each disk's samples.
+        auto before = previous.disks.begin();
         for (const TDiskTicks& now : latest.disks) {
-            const auto before = std::find_if(previous.disks.begin(), previous.disks.end(),
-                                             [&](const TDiskTicks& d) { return d.name == now.name; });
-            if (before == previous.disks.end())
+            while (before != previous.disks.end() && before->name < now.name)
+                ++before;
+            if (before == previous.disks.end() || before->name != now.name)
                 continue;
-            sum += IdlePercent(before->ioTicks, now.ioTicks, elapsedNs);
-            ++count;
+            if (const auto idle = IdlePercent(before->ioTicks, now.ioTicks, elapsedNs)) {
+                sum += *idle;
+                ++count;
+            } else {
+                backwards = true;
+            }
         }
         if (count == 0)
-            return std::nullopt;
-        return sum / count;
+            return {backwards ? PDH_CALC_NEGATIVE_VALUE : PDH_INVALID_DATA, 0};
+        return {ERROR_SUCCESS, sum / count};
     }
 };
 
@@ -325,45 +170,21 @@ TCounter* FindCounter(PDH_HCOUNTER handle)
     return found == Counters().end() ? nullptr : &found->second;
 }
 
-struct TCounterPath {
-    std::string_view machine;
-    std::string_view object;
-    std::optional<std::string_view> instance;
-    std::string_view counter;
-};
-
-std::optional<TCounterPath> ParseCounterPath(std::string_view path)
+// Every physical disk in the statistics with a readable io_ticks, sorted by
+// name; a name listed twice counts once, with its first line.
+void SampleAllDisks(const TDiskStats& stats, std::vector<TDiskTicks>& disks)
 {
-    TCounterPath result;
-    if (path.starts_with("\\\\")) {
-        path.remove_prefix(2);
-        const std::size_t end = path.find('\\');
-        if (end == 0 || end == std::string_view::npos)
-            return std::nullopt;
-        result.machine = path.substr(0, end);
-        path.remove_prefix(end);
-    }
-    if (!path.starts_with('\\'))
-        return std::nullopt;
-    path.remove_prefix(1);
-    const std::size_t counterStart = path.rfind('\\');
-    if (counterStart == std::string_view::npos)
-        return std::nullopt;
-    result.counter = path.substr(counterStart + 1);
-    std::string_view object = path.substr(0, counterStart);
-    const std::size_t open = object.find('(');
-    if (open != std::string_view::npos) {
-        if (!object.ends_with(')'))
-            return std::nullopt;
-        result.instance = object.substr(open + 1, object.size() - open - 2);
-        object = object.substr(0, open);
-    } else if (object.find(')') != std::string_view::npos) {
-        return std::nullopt;
-    }
-    if (object.empty() || result.counter.empty())
-        return std::nullopt;
-    result.object = object;
-    return result;
+    TPhysicalDiskCache& cache = DiskCache();
+    cache.BeginRound();
+    for (const TStatLine& line : stats.Lines())
+        if (cache.IsPhysical(Source().sysRoot, line.name) && line.ioTicks)
+            disks.push_back({std::string(line.name), *line.ioTicks});
+    cache.EndRound();
+    std::stable_sort(disks.begin(), disks.end(),
+                     [](const TDiskTicks& a, const TDiskTicks& b) { return a.name < b.name; });
+    const auto duplicates = std::unique(disks.begin(), disks.end(),
+                                        [](const TDiskTicks& a, const TDiskTicks& b) { return a.name == b.name; });
+    disks.erase(duplicates, disks.end());
 }
 
 }  // namespace
@@ -399,11 +220,11 @@ PDH_STATUS PdhAddCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR
 
     std::string disk;
     if (EqualsNoCase(*path->instance, TotalName)) {
-        if (PhysicalDisks().empty())
+        if (!HasPhysicalDisk(Source().sysRoot))
             return PDH_CSTATUS_NO_INSTANCE;
     } else {
         disk = *path->instance;
-        if (!IsPhysicalDisk(disk))
+        if (!IsPhysicalDisk(Source().sysRoot, disk))
             return PDH_CSTATUS_NO_INSTANCE;
     }
 
@@ -423,9 +244,8 @@ PDH_STATUS PdhCollectQueryData(PDH_HQUERY hQuery)
         return PDH_NO_DATA;
 
     const std::int64_t now = NowNs();
-    TDiskStats stats;
-    const bool readable = stats.Read();
-    std::optional<std::vector<std::string>> physical;
+    TDiskStats& stats = Stats();
+    const bool readable = stats.Read(Source().procRoot + "/diskstats");
     for (const std::uintptr_t id : query->counters) {
         TCounter& counter = Counters().at(id);
         std::swap(counter.previous, counter.latest);
@@ -435,16 +255,11 @@ PDH_STATUS PdhCollectQueryData(PDH_HQUERY hQuery)
         sample.disks.clear();
         if (!readable)
             continue;
-        if (!counter.disk.empty()) {
-            if (const auto ticks = stats.IoTicks(counter.disk))
-                sample.disks.push_back({counter.disk, *ticks});
-            continue;
+        if (counter.disk.empty()) {
+            SampleAllDisks(stats, sample.disks);
+        } else if (const auto ticks = stats.IoTicks(counter.disk)) {
+            sample.disks.push_back({counter.disk, *ticks});
         }
-        if (!physical)
-            physical = PhysicalDisks();
-        for (const std::string& disk : *physical)
-            if (const auto ticks = stats.IoTicks(disk))
-                sample.disks.push_back({disk, *ticks});
     }
     return ERROR_SUCCESS;
 }
@@ -460,20 +275,20 @@ PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER hCounter, DWORD dwFormat, LP
     if (lpdwType)
         *lpdwType = 0;
 
-    const auto idle = counter->Idle();
-    if (!idle) {
+    const TIdle idle = counter->Idle();
+    if (idle.status != ERROR_SUCCESS) {
         pValue->CStatus = PDH_CSTATUS_INVALID_DATA;
         pValue->largeValue = 0;
-        return PDH_INVALID_DATA;
+        return idle.status;
     }
     // The value is already clamped to 0..100, so PDH_FMT_NOCAP100 changes nothing.
     pValue->CStatus = PDH_CSTATUS_VALID_DATA;
     if (dwFormat & PDH_FMT_LONG)
-        pValue->longValue = static_cast<LONG>(*idle);
+        pValue->longValue = static_cast<LONG>(idle.value);
     else if (dwFormat & PDH_FMT_LARGE)
-        pValue->largeValue = static_cast<LONGLONG>(*idle);
+        pValue->largeValue = static_cast<LONGLONG>(idle.value);
     else
-        pValue->doubleValue = *idle;
+        pValue->doubleValue = idle.value;
     return ERROR_SUCCESS;
 }
 
@@ -512,7 +327,9 @@ PDH_STATUS PdhEnumObjectItemsA(LPCSTR szDataSource, LPCSTR szMachineName, LPCSTR
 
     std::string counters(CounterName);
     counters.append(2, '\0');
-    const auto listed = ListPhysicalDisks();
+    if (Source().onList)
+        Source().onList();
+    const auto listed = ListPhysicalDisks(Source().sysRoot);
     if (!listed)
         return PDH_CSTATUS_NO_OBJECT;
     const std::vector<std::string>& disks = *listed;
@@ -570,4 +387,7 @@ void Sleep(DWORD dwMilliseconds)
 void PdhLinuxSetSource(PdhLinuxSource source)
 {
     Source() = std::move(source);
+    // What was read or learnt from the old roots says nothing of the new.
+    Stats().Parse({});
+    DiskCache().Clear();
 }

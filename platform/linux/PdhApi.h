@@ -13,8 +13,11 @@
 // "% Idle Time": over the time between the query's two latest collections,
 // 100 × (1 − Δio_ticks / Δt), clamped to 0..100, where io_ticks is the
 // milliseconds-doing-I/O field of <proc>/diskstats and Δt is measured on the
-// monotonic clock. "_Total" is the mean idle time of all physical disks that
-// were present in both collections. Everything is read afresh at each call.
+// monotonic clock. io_ticks is a 32-bit counter: a fall counts as a wrap only
+// when the busy time it implies fits in the elapsed time (and one jiffy);
+// otherwise the counter went backwards and the value is refused. "_Total" is
+// the mean idle time of all physical disks that were present, with a usable
+// difference, in both collections. Everything is read afresh at each call.
 
 #include <cstdint>
 #include <functional>
@@ -52,6 +55,7 @@ inline constexpr PDH_STATUS PDH_CSTATUS_NO_MACHINE = 0x800007D0;
 inline constexpr PDH_STATUS PDH_CSTATUS_NO_INSTANCE = 0x800007D1;
 inline constexpr PDH_STATUS PDH_MORE_DATA = 0x800007D2;
 inline constexpr PDH_STATUS PDH_NO_DATA = 0x800007D5;
+inline constexpr PDH_STATUS PDH_CALC_NEGATIVE_VALUE = 0x800007D8;
 inline constexpr PDH_STATUS PDH_CSTATUS_NO_OBJECT = 0xC0000BB8;
 inline constexpr PDH_STATUS PDH_CSTATUS_NO_COUNTER = 0xC0000BB9;
 inline constexpr PDH_STATUS PDH_CSTATUS_INVALID_DATA = 0xC0000BBA;
@@ -98,7 +102,9 @@ PDH_STATUS PdhCollectQueryData(PDH_HQUERY hQuery);
 // a null or removed counter; PDH_INVALID_ARGUMENT for a null value record or
 // a format with none of LONG, DOUBLE, LARGE; PDH_INVALID_DATA (and CStatus
 // PDH_CSTATUS_INVALID_DATA) before two collections, when either collection
-// could not sample the disk, or when no time passed between them. With more
+// could not sample the disk, or when no time passed between them;
+// PDH_CALC_NEGATIVE_VALUE (CStatus PDH_CSTATUS_INVALID_DATA) when io_ticks went
+// backwards between them (for "_Total": every disk it could pair). With more
 // than one format flag, LONG wins over LARGE, LARGE over DOUBLE; LONG and
 // LARGE truncate. lpdwType, when not null, receives the counter type (0 here).
 PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER hCounter, DWORD dwFormat, LPDWORD lpdwType,
@@ -137,12 +143,14 @@ void Sleep(DWORD dwMilliseconds);
 
 // Where the layer reads from. Tests point the roots at fixture files they
 // write, and may replace the clock and the sleep (a test's sleep can rewrite
-// the fixture between a read's two collections).
+// the fixture between a read's two collections), or plug a disk in between
+// two listings.
 struct PdhLinuxSource {
     std::string procRoot = "/proc";           // holds diskstats
     std::string sysRoot = "/sys";             // holds block/<disk>/device
     std::function<std::int64_t()> clockNs;    // monotonic nanoseconds; empty: CLOCK_MONOTONIC
     std::function<void(DWORD)> sleep;         // empty: nanosleep
+    std::function<void()> onList;             // run as PdhEnumObjectItemsA starts listing the disks
 };
 
 // Replaces the source for every later call; open queries keep their samples.

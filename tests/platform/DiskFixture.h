@@ -51,6 +51,11 @@ public:
             if (FOnSleep)
                 FOnSleep();
         };
+        source.onList = [this] {
+            ++FListCount;
+            if (FOnList)
+                FOnList();
+        };
         PdhLinuxSetSource(std::move(source));
     }
 
@@ -132,6 +137,14 @@ public:
     // milliseconds: what happens to the disks during a read's sleep.
     void OnSleep(std::function<void()> hook) { FOnSleep = std::move(hook); }
 
+    // Runs the hook each time the layer starts listing the disks for an
+    // enumeration: what is plugged in between two listings.
+    void OnList(std::function<void()> hook) { FOnList = std::move(hook); }
+    int ListCount() const { return FListCount; }
+
+    // Sets the fake monotonic clock.
+    void SetClockNs(std::int64_t ns) { FClockNs = ns; }
+
     int SleepCount() const { return FSleepCount; }
     DWORD LastSleepMs() const { return FLastSleepMs; }
 
@@ -189,6 +202,8 @@ private:
     std::vector<TDisk> FDisks;
     std::int64_t FClockNs = 1'000'000'000;
     std::function<void()> FOnSleep;
+    std::function<void()> FOnList;
+    int FListCount = 0;
     int FSleepCount = 0;
     DWORD FLastSleepMs = 0;
 };

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,137 @@ TEST(LinuxPdh, IoTicksWrapAt32Bits)
     ASSERT_EQ(fx.IoTicks("sda"), 14u);
     ASSERT_EQ(value.status, ERROR_SUCCESS);
     EXPECT_DOUBLE_EQ(value.record.doubleValue, 80.0);
+}
+
+TEST(LinuxPdh, IoTicksGoingBackwardsIsRefusedNotZeroIdle)
+{
+    struct TCase {
+        const char* what;
+        std::uint32_t before;
+        std::uint32_t after;
+        std::int64_t elapsedMs;
+    };
+    const TCase cases[] = {
+        {"disk re-added, counters restarted", 5000000, 10, 100},
+        {"small step back", 1000, 960, 100},
+        {"a wrap would mean more busy time than elapsed", 4294967290u, 120, 100},
+        {"a wrap would mean one ms more than elapsed and a jiffy", 4294967290u, 105, 100},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDiskFixture fx;
+        fx.AddDisk("sda", true, c.before);
+        const TValue value = Measure(fx, "sda", c.elapsedMs, [&] { fx.SetIoTicks("sda", c.after); });
+        EXPECT_EQ(value.status, PDH_CALC_NEGATIVE_VALUE);
+        EXPECT_EQ(value.record.CStatus, PDH_CSTATUS_INVALID_DATA);
+        EXPECT_EQ(value.record.largeValue, 0);
+    }
+
+    // The statistics file cut inside the io_ticks field of the second read.
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    fx.SetLine("sda", "8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3 1234 27 0 0");
+    const TValue cut = Measure(fx, "sda", 100, [&] {
+        fx.WriteDiskstatsText("8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3 12");
+    });
+    EXPECT_EQ(cut.status, PDH_CALC_NEGATIVE_VALUE);
+}
+
+TEST(LinuxPdh, PlausibleWrapsStillCount)
+{
+    struct TCase {
+        std::uint32_t before;
+        std::uint32_t after;
+        double idle;
+    };
+    const TCase cases[] = {
+        {4294967290u, 34, 60.0},   // 40 ms busy in 100
+        {4294967295u, 0, 99.0},    // 1 ms
+        {4294967290u, 104, 0.0},   // 110 ms: ahead of the clock by one jiffy
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.before << " -> " << c.after);
+        TDiskFixture fx;
+        fx.AddDisk("sda", true, c.before);
+        const TValue value = Measure(fx, "sda", 100, [&] { fx.SetIoTicks("sda", c.after); });
+        ASSERT_EQ(value.status, ERROR_SUCCESS);
+        EXPECT_DOUBLE_EQ(value.record.doubleValue, c.idle);
+    }
+}
+
+TEST(LinuxPdh, TotalLeavesOutADiskWhoseCounterWentBackwards)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 1000);
+    fx.AddDisk("sdb", true, 5000000);
+    const TValue value = Measure(fx, "_Total", 100, [&] {
+        fx.AddIoTicks("sda", 20);
+        fx.SetIoTicks("sdb", 10);
+    });
+    ASSERT_EQ(value.status, ERROR_SUCCESS);
+    EXPECT_DOUBLE_EQ(value.record.doubleValue, 80.0);
+
+    const TValue none = Measure(fx, "_Total", 100, [&] {
+        fx.SetIoTicks("sda", 3);
+        fx.SetIoTicks("sdb", 2);
+    });
+    EXPECT_EQ(none.status, PDH_CALC_NEGATIVE_VALUE);
+}
+
+TEST(LinuxPdh, ClockReadingsFurtherApartThanASignedDifferenceHolds)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    TQuery query;
+    const PDH_HCOUNTER counter = query.Add(IdlePath("sda"));
+    fx.SetClockNs(std::numeric_limits<std::int64_t>::min() / 2 - 1);
+    query.Collect();
+    fx.SetIoTicks("sda", 10);
+    fx.SetClockNs(std::numeric_limits<std::int64_t>::max() / 2 + 1);
+    query.Collect();
+    const TValue value = Format(counter);
+    ASSERT_EQ(value.status, ERROR_SUCCESS);
+    // 10 ms busy in 2^63 ns.
+    EXPECT_DOUBLE_EQ(value.record.doubleValue, 100.0 * (1.0 - 10.0 / (9223372036854775808.0 / 1e6)));
+}
+
+TEST(LinuxPdh, TotalLooksUpEachDeviceOnceWhileItStays)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    fx.AddDisk("loop0", false, 0);
+    fx.AddDisk("sdb", true, 0);
+    TQuery query;
+    const PDH_HCOUNTER total = query.Add(IdlePath("_Total"));
+    query.Collect();
+    // Known devices are not looked up in <sys>/block again: collections of a
+    // thousand disks must not walk the folder over and over.
+    std::filesystem::rename(fx.SysRoot() / "block", fx.SysRoot() / "block.away");
+    fx.SetIoTicks("sda", 20);
+    fx.SetIoTicks("sdb", 40);
+    fx.SetIoTicks("loop0", 100);
+    fx.AdvanceClockMs(100);
+    query.Collect();
+    TValue value = Format(total);
+    ASSERT_EQ(value.status, ERROR_SUCCESS);
+    EXPECT_DOUBLE_EQ(value.record.doubleValue, 70.0);
+
+    // A device that leaves the statistics is forgotten: when it comes back it
+    // is looked up again, and here it is no longer a physical disk.
+    std::filesystem::rename(fx.SysRoot() / "block.away", fx.SysRoot() / "block");
+    fx.RemoveDisk("sdb");
+    fx.AdvanceClockMs(100);
+    query.Collect();
+    fx.AddDisk("sdb", false, 0);
+    fx.AddIoTicks("sda", 10);
+    fx.AdvanceClockMs(100);
+    query.Collect();
+    fx.SetIoTicks("sdb", 90);
+    fx.AdvanceClockMs(100);
+    query.Collect();
+    value = Format(total);
+    ASSERT_EQ(value.status, ERROR_SUCCESS);
+    EXPECT_DOUBLE_EQ(value.record.doubleValue, 100.0);
 }
 
 TEST(LinuxPdh, ValueCoversTheTwoLatestCollections)

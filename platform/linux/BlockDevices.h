@@ -1,0 +1,50 @@
+#pragma once
+
+// Which block devices are physical disks: the entries of <sys>/block that
+// have a "device" entry (vda, sda, nvme0n1; not loop, ram, zram, dm or md,
+// which live under /sys/devices/virtual/block and have none).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Whether the name can be one entry below <sys>/block: not empty, not "."
+// or "..", no "/".
+bool IsPlainName(std::string_view name);
+
+// Whether <sysRoot>/block/<name> is a physical disk.
+bool IsPhysicalDisk(const std::string& sysRoot, std::string_view name);
+
+// The physical disks, sorted by name (readdir's order is unspecified). None
+// when <sysRoot>/block cannot be read: without it there is no disk object.
+std::optional<std::vector<std::string>> ListPhysicalDisks(const std::string& sysRoot);
+
+// Whether there is at least one physical disk; stops at the first.
+bool HasPhysicalDisk(const std::string& sysRoot);
+
+// Remembers which device names are physical disks, so that a collection of
+// all disks looks up only the names it has not seen before. A name that
+// leaves the statistics is forgotten at the end of that round, so a device
+// that comes back is looked up again.
+class TPhysicalDiskCache {
+public:
+    // Starts a round of lookups.
+    void BeginRound() { ++FRound; }
+    // Whether the name is a physical disk below <sysRoot>/block.
+    bool IsPhysical(const std::string& sysRoot, std::string_view name);
+    // Forgets the names not looked up since BeginRound.
+    void EndRound();
+    void Clear() { FEntries.clear(); }
+    std::size_t Size() const { return FEntries.size(); }
+
+private:
+    struct TEntry {
+        bool physical;
+        std::uint64_t round;
+    };
+    std::unordered_map<std::string, TEntry> FEntries;
+    std::uint64_t FRound = 0;
+};

@@ -1,0 +1,157 @@
+#include "DiskStats.h"
+
+#include <fcntl.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+
+namespace {
+
+// io_ticks is the 13th column: "major minor name" and then its 10th field.
+constexpr std::size_t IoTicksColumn = 13;
+
+// Room for a machine with a few dozen disks and partitions in one read.
+constexpr std::size_t InitialBufferSize = 16384;
+
+constexpr long ProcSuperMagic = 0x9fa0;
+
+bool OnProcfs(int fd)
+{
+    struct statfs info {};
+    return fstatfs(fd, &info) == 0 && info.f_type == ProcSuperMagic;
+}
+
+}  // namespace
+
+std::optional<TStatLine> ParseStatLine(std::string_view line)
+{
+    std::string_view columns[IoTicksColumn];
+    std::size_t count = 0;
+    while (count < IoTicksColumn) {
+        const std::size_t start = line.find_first_not_of(" \t");
+        if (start == std::string_view::npos)
+            break;
+        line.remove_prefix(start);
+        const std::size_t end = std::min(line.find_first_of(" \t"), line.size());
+        columns[count++] = line.substr(0, end);
+        line.remove_prefix(end);
+    }
+    if (count < 3)
+        return std::nullopt;
+
+    TStatLine result{columns[2], std::nullopt};
+    if (count < IoTicksColumn)
+        return result;
+    const std::string_view field = columns[IoTicksColumn - 1];
+    std::uint64_t ticks = 0;
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), ticks);
+    if (error != std::errc() || end != field.data() + field.size())
+        return result;
+    // The kernel prints io_ticks as a 32-bit unsigned value; kept modulo 2^32
+    // even if a kernel printed more, so the difference of two samples stays right.
+    result.ioTicks = static_cast<std::uint32_t>(ticks);
+    return result;
+}
+
+TDiskStats::~TDiskStats()
+{
+    Close();
+}
+
+void TDiskStats::Close()
+{
+    if (FFd >= 0)
+        close(FFd);
+    FFd = -1;
+    FPath.clear();
+}
+
+bool TDiskStats::Read(const std::string& path)
+{
+    FLines.clear();
+    if (FFd >= 0 && path != FPath)
+        Close();
+    int fd = FFd;
+    if (fd < 0) {
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        if (OnProcfs(fd)) {
+            // procfs makes the text afresh for every read from the start.
+            FFd = fd;
+            FPath = path;
+        }
+    }
+    std::size_t size = 0;
+    const bool read = ReadAll(fd, size);
+    if (fd != FFd)
+        close(fd);
+    if (!read) {
+        Close();
+        return false;
+    }
+    Parse(std::string_view(FBuffer.data(), size));
+    ReleaseSlack(size);
+    return true;
+}
+
+bool TDiskStats::ReadAll(int fd, std::size_t& size)
+{
+    if (FBuffer.size() < InitialBufferSize)
+        FBuffer.resize(InitialBufferSize);
+    // procfs hands out about a page per read whatever the buffer: only an
+    // empty read is the end.
+    for (;;) {
+        if (size == FBuffer.size())
+            FBuffer.resize(FBuffer.size() * 2);
+        const ssize_t got = pread(fd, FBuffer.data() + size, FBuffer.size() - size, static_cast<off_t>(size));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        size += static_cast<std::size_t>(got);
+    }
+}
+
+void TDiskStats::ReleaseSlack(std::size_t used)
+{
+    // One huge file must not hold its memory for the rest of the run: give
+    // back what is more than four times the last text.
+    const std::size_t keep = std::max(InitialBufferSize, 2 * used);
+    if (FBuffer.capacity() > 2 * keep) {
+        FBuffer.resize(keep);
+        FBuffer.shrink_to_fit();
+        // The lines point into the old text: parse them again from the new one.
+        Parse(std::string_view(FBuffer.data(), used));
+    }
+    if (FLines.capacity() > 64 && FLines.capacity() > 4 * FLines.size()) {
+        std::vector<TStatLine> lines(FLines.begin(), FLines.end());
+        FLines.swap(lines);
+    }
+}
+
+void TDiskStats::Parse(std::string_view text)
+{
+    FLines.clear();
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        // A line without even a name belongs to no disk and is skipped;
+        // it must not spoil the disks on the other lines.
+        if (const auto line = ParseStatLine(text.substr(0, end)))
+            FLines.push_back(*line);
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+}
+
+std::optional<std::uint32_t> TDiskStats::IoTicks(std::string_view name) const
+{
+    for (const TStatLine& line : FLines)
+        if (line.name == name)
+            return line.ioTicks;
+    return std::nullopt;
+}

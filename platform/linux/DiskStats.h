@@ -1,0 +1,67 @@
+#pragma once
+
+// Reading and parsing the kernel's block-device statistics file,
+// <proc>/diskstats: one line per disk and partition, "major minor name"
+// followed by the statistics fields.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One line of diskstats: the device name and its io_ticks (the 13th column,
+// the 10th statistics field: milliseconds with I/O in flight), when that
+// field is there and a number.
+struct TStatLine {
+    std::string_view name;
+    std::optional<std::uint32_t> ioTicks;
+};
+
+// Parses one line, without its newline; columns are separated by spaces or
+// tabs. None when the line has no name (fewer than three columns). io_ticks
+// is kept modulo 2^32, as the kernel prints it.
+std::optional<TStatLine> ParseStatLine(std::string_view line);
+
+// The lines of one read of a diskstats file, in the file's order. The names
+// point into a buffer the object owns: they are valid until the next Read or
+// Parse.
+//
+// A file on procfs stays open between reads, which then take one pread from
+// the start and one more to see its end; any other file (a test's fixture,
+// which may be replaced) is opened afresh at each read.
+class TDiskStats {
+public:
+    TDiskStats() = default;
+    ~TDiskStats();
+    TDiskStats(const TDiskStats&) = delete;
+    TDiskStats& operator=(const TDiskStats&) = delete;
+
+    // Reads the file anew and parses it. False, with no lines, when it
+    // cannot be opened or read.
+    bool Read(const std::string& path);
+
+    // Parses the text as if it had been read.
+    void Parse(std::string_view text);
+
+    // The io_ticks of the first line with that name; none when there is no
+    // such line or its io_ticks are missing or malformed.
+    std::optional<std::uint32_t> IoTicks(std::string_view name) const;
+
+    const std::vector<TStatLine>& Lines() const { return FLines; }
+
+    // The bytes held for the text, for checking that one huge file does not
+    // keep its memory for the rest of the run.
+    std::size_t BufferCapacity() const { return FBuffer.capacity(); }
+
+private:
+    void Close();
+    bool ReadAll(int fd, std::size_t& size);
+    void ReleaseSlack(std::size_t used);
+
+    int FFd = -1;
+    std::string FPath;
+    std::vector<char> FBuffer;
+    std::vector<TStatLine> FLines;
+};

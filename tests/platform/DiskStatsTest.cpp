@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/linux/DiskStats.h"
+#include "tests/platform/DiskFixture.h"
+
+namespace {
+
+void Write(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string Line(const std::string& name, std::uint32_t ioTicks)
+{
+    return "   8 0 " + name + " 4108 19 268154 1350 2093 1507 97960 1983 3 " + std::to_string(ioTicks) +
+           " 2007 0 0 0 0 36 54\n";
+}
+
+}  // namespace
+
+TEST(DiskStats, OneHugeFileDoesNotKeepItsMemory)
+{
+    TDiskFixture fx;
+    const std::filesystem::path path = fx.ProcRoot() / "diskstats";
+    std::string huge;
+    for (int i = 0; huge.size() < 8u << 20; ++i)
+        huge += Line("sd" + std::to_string(i), static_cast<std::uint32_t>(i));
+    Write(path, huge);
+
+    TDiskStats stats;
+    ASSERT_TRUE(stats.Read(path.string()));
+    EXPECT_GE(stats.BufferCapacity(), 8u << 20);
+    EXPECT_EQ(stats.IoTicks("sd12345"), 12345u);
+
+    Write(path, Line("sda", 7) + Line("sdb", 9));
+    ASSERT_TRUE(stats.Read(path.string()));
+    EXPECT_LE(stats.BufferCapacity(), 64u << 10);
+    // The lines are read from the smaller buffer, not the one given back.
+    ASSERT_EQ(stats.Lines().size(), 2u);
+    EXPECT_EQ(stats.IoTicks("sda"), 7u);
+    EXPECT_EQ(stats.IoTicks("sdb"), 9u);
+    EXPECT_FALSE(stats.IoTicks("sd12345"));
+}
+
+TEST(DiskStats, FileReplacedBetweenReadsIsReadAfresh)
+{
+    TDiskFixture fx;
+    const std::filesystem::path path = fx.ProcRoot() / "diskstats";
+    Write(path, Line("sda", 1));
+    TDiskStats stats;
+    ASSERT_TRUE(stats.Read(path.string()));
+    EXPECT_EQ(stats.IoTicks("sda"), 1u);
+
+    std::filesystem::remove(path);
+    EXPECT_FALSE(stats.Read(path.string()));
+    EXPECT_TRUE(stats.Lines().empty());
+    Write(path, Line("sda", 2));
+    ASSERT_TRUE(stats.Read(path.string()));
+    EXPECT_EQ(stats.IoTicks("sda"), 2u);
+}
+
+TEST(DiskStats, KernelFileReadsTheSameLinesEveryTime)
+{
+    TDiskStats stats;
+    if (!stats.Read("/proc/diskstats"))
+        GTEST_SKIP() << "no /proc/diskstats here";
+    std::vector<std::string> first;
+    for (const TStatLine& line : stats.Lines())
+        first.emplace_back(line.name);
+    ASSERT_FALSE(first.empty());
+    // The file stays open; each read starts again from its beginning.
+    for (int read = 0; read < 3; ++read) {
+        ASSERT_TRUE(stats.Read("/proc/diskstats"));
+        std::vector<std::string> again;
+        for (const TStatLine& line : stats.Lines())
+            again.emplace_back(line.name);
+        EXPECT_EQ(again, first);
+    }
+}
