@@ -7,6 +7,9 @@
 
 namespace {
 
+// How many times ListInstances sizes and fetches a list that keeps growing.
+constexpr int ListRounds = 5;
+
 // The process's one query; null until OpenCounterQuery succeeds.
 PDH_HQUERY Query = nullptr;
 
@@ -64,18 +67,28 @@ std::vector<std::string> ListInstances(const std::string& objectName)
         nameLength = 0;
     const std::string machine(name, nameLength);
 
-    // The first call only learns the two lengths; it reports that more data
-    // is available, so its status is not checked. Detail level 0xFFFF is above
-    // every level the platform defines: every item is listed.
+    // The first call of each round only learns the two lengths; it reports
+    // that more data is available, so its status is not checked. Detail level
+    // 0xFFFF is above every level the platform defines: every item is listed.
+    // A list that grew between the two calls (a disk plugged in) no longer
+    // fits: the round is tried again with fresh lengths, a bounded number of
+    // times, and only a list that keeps growing is an error.
     DWORD counterLength = 0;
     DWORD instanceLength = 0;
-    PdhEnumObjectItemsA(nullptr, machine.c_str(), objectName.c_str(), nullptr, &counterLength,
-                        nullptr, &instanceLength, 0xFFFF, 0);
-
-    std::vector<char> counters(counterLength);
-    std::vector<char> instances(instanceLength);
-    CheckStatus(PdhEnumObjectItemsA(nullptr, machine.c_str(), objectName.c_str(), counters.data(),
-                                    &counterLength, instances.data(), &instanceLength, 0xFFFF, 0));
+    std::vector<char> counters;
+    std::vector<char> instances;
+    PDH_STATUS status = PDH_MORE_DATA;
+    for (int round = 0; round < ListRounds && status == PDH_MORE_DATA; ++round) {
+        counterLength = 0;
+        instanceLength = 0;
+        PdhEnumObjectItemsA(nullptr, machine.c_str(), objectName.c_str(), nullptr, &counterLength,
+                            nullptr, &instanceLength, 0xFFFF, 0);
+        counters.assign(counterLength, '\0');
+        instances.assign(instanceLength, '\0');
+        status = PdhEnumObjectItemsA(nullptr, machine.c_str(), objectName.c_str(), counters.data(),
+                                     &counterLength, instances.data(), &instanceLength, 0xFFFF, 0);
+    }
+    CheckStatus(status);
 
     std::vector<std::string> result;
     // An empty multi-string is just its terminating NULs.

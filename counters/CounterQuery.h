@@ -19,7 +19,10 @@ void OpenCounterQuery();
 double ReadCounter(const std::string& path);
 
 // The instance names of a performance object on this computer, in the
-// platform's order; an empty list when it has none. Raises Exception.
+// platform's order; an empty list when it has none. A list that grows between
+// learning its size and fetching it (a disk plugged in) is sized and fetched
+// again, up to five times in all. Raises Exception with the failing status,
+// "800007D2" when the list kept growing.
 std::vector<std::string> ListInstances(const std::string& objectName);
 
 // Closes the query; a status is ignored. Reads after it fail.

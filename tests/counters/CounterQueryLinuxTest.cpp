@@ -134,6 +134,41 @@ TEST_F(CounterQueryLinux, ListInstancesGivesDisksInOrderThenTotal)
     }
 }
 
+TEST_F(CounterQueryLinux, ListInstancesTakesADiskPluggedInBetweenSizingAndFetching)
+{
+    Disks.AddDisk("sda", true, 0);
+    // The second listing, which fills the buffers, sees one disk more than
+    // the first, which sized them.
+    Disks.OnList([&] {
+        if (Disks.ListCount() == 2)
+            Disks.AddDisk("sdb", true, 0);
+    });
+    EXPECT_EQ(ListInstances("PhysicalDisk"), (std::vector<std::string>{"sda", "sdb", "_Total"}));
+    EXPECT_EQ(Disks.ListCount(), 4);
+
+    // A disk unplugged in between leaves room to spare, which is no error.
+    Disks.OnList([&] {
+        if (Disks.ListCount() == 6)
+            Disks.RemoveDisk("sda");
+    });
+    EXPECT_EQ(ListInstances("PhysicalDisk"), (std::vector<std::string>{"sdb", "_Total"}));
+}
+
+TEST_F(CounterQueryLinux, ListThatKeepsGrowingRaisesMoreData)
+{
+    int plugged = 0;
+    Disks.OnList([&] { Disks.AddDisk("sd" + std::to_string(plugged++), true, 0); });
+    try {
+        ListInstances("PhysicalDisk");
+        ADD_FAILURE() << "a list that never stopped growing was returned";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), "800007D2");
+    }
+    // Bounded: a few rounds of sizing and fetching, not a loop without end.
+    EXPECT_GE(Disks.ListCount(), 4);
+    EXPECT_LE(Disks.ListCount(), 20);
+}
+
 TEST_F(CounterQueryRealMachine, FirstDiskIdleIsAPercentage)
 {
     const std::vector<std::string> disks = ListInstances("PhysicalDisk");
