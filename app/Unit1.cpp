@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include <cmath>
+#include <string_view>
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -121,7 +122,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     setTabOrder(GroupBox1, CheckBox1);
 
     connect(Button3, &QPushButton::clicked, this, Handler(this, &TForm1::Button3Click));
-    connect(Timer1, &QTimer::timeout, this, Handler(this, &TForm1::Timer1Timer));
+    // A failing tick's box opens after the tick has returned, so the timer
+    // keeps sampling while it is open.
+    connect(Timer1, &QTimer::timeout, this, PostedHandler(this, &TForm1::Timer1Timer));
     connect(CheckBox1, &QCheckBox::clicked, this, Handler(this, &TForm1::CheckBox1Click));
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -140,11 +143,77 @@ void TForm1::FormCreate()
     OpenCounterQuery();
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of the text; 0
+// when it does not start with one (a stray continuation byte, an overlong
+// form, a surrogate, a code point above U+10FFFF, a cut sequence).
+std::size_t Utf8SequenceLength(std::string_view text)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
+}
+
+}  // namespace
+
+QString DisplayName(const std::string& name)
+{
+    QString text;
+    std::string_view rest = name;
+    while (!rest.empty()) {
+        std::size_t valid = 0;
+        while (valid < rest.size()) {
+            const std::size_t length = Utf8SequenceLength(rest.substr(valid));
+            if (length == 0)
+                break;
+            valid += length;
+        }
+        text += QString::fromUtf8(rest.data(), static_cast<qsizetype>(valid));
+        rest.remove_prefix(valid);
+        if (!rest.empty()) {
+            const auto byte = static_cast<unsigned char>(rest.front());
+            text += QStringLiteral("\\x") + QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            rest.remove_prefix(1);
+        }
+    }
+    return text;
+}
+
 void TForm1::FillDiskList(const std::string& objectName)
 {
     ComboBox1->clear();
+    // Each item keeps the name's exact bytes: they go into the counter path,
+    // whatever the text shown for them.
     for (const std::string& name : ListInstances(objectName))
-        ComboBox1->addItem(QString::fromLocal8Bit(name));
+        ComboBox1->addItem(DisplayName(name), QByteArray::fromStdString(name));
     ComboBox1->setCurrentIndex(-1);
 }
 
@@ -157,7 +226,7 @@ void TForm1::Button3Click()
         return;
     }
 
-    DiskName = ComboBox1->currentText().toLocal8Bit().toStdString();
+    DiskName = ComboBox1->currentData().toByteArray().toStdString();
     if (DiskName.empty()) {
         ShowMessageBox(QStringLiteral("请选择需要监控的磁盘！"), QString());
         return;

@@ -84,6 +84,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 };
 
+// The text shown for an instance name: the name read as UTF-8, each byte
+// that is not part of a well-formed sequence shown as its escape ("sd\xFF").
+QString DisplayName(const std::string& name);
+
 // Rounds half to even (97.5 gives 98, 96.5 gives 96). Raises Exception for a
 // value that is not a number or does not fit in 32 bits.
 int RoundHalfEven(double value);

@@ -8,6 +8,16 @@ namespace {
 
 TMessageBoxFunction MessageBoxReplacement;
 bool BoxOpen = false;
+bool BoxPosted = false;
+
+void ShowErrorBox(const QString& text)
+{
+    struct TOpenFlag {
+        TOpenFlag() { BoxOpen = true; }
+        ~TOpenFlag() { BoxOpen = false; }
+    } open;
+    ShowMessageBox(text, ApplicationTitle(QCoreApplication::applicationFilePath()));
+}
 
 }  // namespace
 
@@ -53,19 +63,29 @@ TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function)
 
 bool ErrorBoxOpen()
 {
-    return BoxOpen;
+    return BoxOpen || BoxPosted;
 }
 
 void HandleException(const std::exception& error)
 {
-    if (BoxOpen)
+    if (ErrorBoxOpen())
         return;
-    struct TOpenFlag {
-        TOpenFlag() { BoxOpen = true; }
-        ~TOpenFlag() { BoxOpen = false; }
-    } open;
-    ShowMessageBox(ErrorBoxText(QString::fromUtf8(error.what())),
-                   ApplicationTitle(QCoreApplication::applicationFilePath()));
+    ShowErrorBox(ErrorBoxText(QString::fromUtf8(error.what())));
+}
+
+void PostException(const std::exception& error)
+{
+    if (ErrorBoxOpen())
+        return;
+    BoxPosted = true;
+    const QString text = ErrorBoxText(QString::fromUtf8(error.what()));
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [text] {
+            BoxPosted = false;
+            ShowErrorBox(text);
+        },
+        Qt::QueuedConnection);
 }
 
 void RunHandler(const std::function<void()>& handler)
@@ -74,6 +94,15 @@ void RunHandler(const std::function<void()>& handler)
         handler();
     } catch (const std::exception& error) {
         HandleException(error);
+    }
+}
+
+void RunHandlerPosted(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        PostException(error);
     }
 }
 

@@ -32,7 +32,14 @@ TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function);
 // them have ended all the same.
 void HandleException(const std::exception& error);
 
-// True while an error box is open.
+// Shows an error that left an event handler as HandleException does, but
+// from its own event, once the handler has returned to the event loop: the
+// handler's source is then free to deliver its next event while the box is
+// open (a timer does not fire again while its own handler still runs). Until
+// that box has been closed, further errors are not shown either.
+void PostException(const std::exception& error);
+
+// True while an error box is open or posted.
 bool ErrorBoxOpen();
 
 // Runs an event handler; an exception leaving it is shown by HandleException
@@ -41,11 +48,23 @@ bool ErrorBoxOpen();
 // their clean-up, so it must not get that far.
 void RunHandler(const std::function<void()>& handler);
 
+// Runs an event handler; an exception leaving it is caught at the handler's
+// edge and shown by PostException.
+void RunHandlerPosted(const std::function<void()>& handler);
+
 // A slot that runs the object's handler through RunHandler.
 template <typename TObject>
 auto Handler(TObject* object, void (TObject::*method)())
 {
     return [object, method] { RunHandler([object, method] { (object->*method)(); }); };
+}
+
+// A slot that runs the object's handler through RunHandlerPosted: for a
+// timer, which must keep firing while the box of its last failure is open.
+template <typename TObject>
+auto PostedHandler(TObject* object, void (TObject::*method)())
+{
+    return [object, method] { RunHandlerPosted([object, method] { (object->*method)(); }); };
 }
 
 // The application: an exception that leaves any event handler not run through

@@ -69,8 +69,13 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
     }
 
-    // A timer event, through the timer's own connection.
-    void Tick() { ASSERT_TRUE(QMetaObject::invokeMethod(Form->Timer1, "timeout")); }
+    // A timer event, through the timer's own connection; the box of a failing
+    // tick opens once the tick has returned to the event loop.
+    void Tick()
+    {
+        ASSERT_TRUE(QMetaObject::invokeMethod(Form->Timer1, "timeout"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    }
 
     int Newest() const { return Form->Graph->Values()[0][THeartMachine::HistoryLength - 1]; }
 
@@ -251,6 +256,70 @@ TEST_F(Form1, FailingTickEndsThereAndTheNextOneTriesAgain)
     EXPECT_EQ(Boxes.size(), 2u);
     EXPECT_EQ(Newest(), 80);
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：80.00"));
+}
+
+TEST_F(Form1, TimerKeepsSamplingWhileAnErrorBoxIsOpen)
+{
+    Choose("sda");
+    BusyDuringRead(10);
+    Click(Form->Button3);
+    ASSERT_TRUE(Boxes.empty());
+    Form->Timer1->setInterval(5);
+    int timeouts = 0;
+    QObject::connect(Form->Timer1, &QTimer::timeout, [&] { ++timeouts; });
+
+    // The box waits in an event loop of its own, as the real one does, while
+    // the disk is gone for two ticks and then back.
+    bool sampledWhileOpen = false;
+    bool closed = false;
+    SetMessageBoxFunction([&](const QString& text, const QString& title) {
+        Boxes.push_back({text, title});
+        const int opened = timeouts;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return timeouts >= opened + 2; }, 10000))
+            << "no timer event arrived while the box was open";
+        Disks.AddDisk("sda", true, 0);
+        BusyDuringRead(20);
+        sampledWhileOpen = QTest::qWaitFor([&] { return Newest() == 80; }, 10000);
+        closed = true;
+    });
+    Disks.RemoveDisk("sda");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 30000));
+    EXPECT_TRUE(sampledWhileOpen);
+    // Failing ticks while the box was open added no box of their own.
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "800007D1.");
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：80.00"));
+    EXPECT_TRUE(Form->Timer1->isActive());
+}
+
+TEST(Form1Names, NameThatIsNotUtf8IsShownReadablyAndMonitoredByItsBytes)
+{
+    TDiskFixture disks;
+    const std::string name = "sd\xff\xc3\xa9";   // a stray byte, then "é"
+    disks.AddDisk(name, true, 100);
+    disks.OnSleep([&] { disks.AddIoTicks(name, 25); });
+    std::vector<QString> boxes;
+    SetMessageBoxFunction([&](const QString& text, const QString&) { boxes.push_back(text); });
+    {
+        TForm1 form;
+        ASSERT_EQ(form.ComboBox1->count(), 2);
+        EXPECT_EQ(form.ComboBox1->itemText(0), QStringLiteral("sd\\xFF\u00e9"));
+        form.ComboBox1->setCurrentIndex(0);
+        QTest::mouseClick(form.Button3, Qt::LeftButton);
+        EXPECT_TRUE(boxes.empty()) << boxes.front().toStdString();
+        EXPECT_EQ(form.DiskName, name);
+        EXPECT_EQ(form.Label1->text(), QStringLiteral("空闲：75.00"));
+        form.close();
+    }
+    SetMessageBoxFunction({});
+
+    EXPECT_EQ(DisplayName("sda"), "sda");
+    EXPECT_EQ(DisplayName("\xe7\xa3\x81\xe7\x9b\x98"), QStringLiteral("磁盘"));
+    // Cut, overlong and surrogate sequences are escaped byte by byte.
+    EXPECT_EQ(DisplayName("a\xe7\xa3"), QStringLiteral("a\\xE7\\xA3"));
+    EXPECT_EQ(DisplayName("\xc0\xaf"), QStringLiteral("\\xC0\\xAF"));
+    EXPECT_EQ(DisplayName("\xed\xa0\x80"), QStringLiteral("\\xED\\xA0\\x80"));
+    EXPECT_EQ(DisplayName(std::string("a\0b", 3)), QString::fromUtf8("a\0b", 3));
 }
 
 TEST_F(Form1, TickCountsTheSampleAndShowsTheAverage)
