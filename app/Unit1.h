@@ -82,6 +82,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    // Set once the whole frame has been centred after the first framing.
+    bool FrameCentred = false;
 };
 
 // Rounds half to even (97.5 gives 98, 96.5 gives 96). Raises Exception for a
