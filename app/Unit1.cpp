@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -127,6 +128,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     connect(Timer1, &QTimer::timeout, this, PostedHandler(this, &TForm1::Timer1Timer));
     connect(CheckBox1, &QCheckBox::clicked, this, Handler(this, &TForm1::CheckBox1Click));
 
+    // Centred as a frameless window: the frame's size is known only once the
+    // window manager has framed the shown window (moveEvent).
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -281,6 +284,24 @@ void TForm1::FormClose()
     CloseCounterQuery();
     delete Graph;
     Graph = nullptr;
+}
+
+void TForm1::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // The window manager has framed the shown window: centre the whole frame
+    // on the available desktop, once, so the window moves by half its
+    // decorations at most. Without a frame (no window manager, or one that
+    // does not tell) the window stays centred as it opened.
+    const QRect frame = frameGeometry();
+    if (FrameCentred || !isVisible() || frame.size() == size())
+        return;
+    FrameCentred = true;
+    if (const QScreen* screen = this->screen()) {
+        QRect centred(QPoint(), frame.size());
+        centred.moveCenter(screen->availableGeometry().center());
+        move(centred.topLeft());
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -82,6 +82,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    // Set once the whole frame has been centred after the first framing.
+    bool FrameCentred = false;
 };
 
 // The text shown for an instance name: the name read as UTF-8, each byte

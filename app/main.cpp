@@ -1,8 +1,10 @@
+#include "app/DisplayPlatform.h"
 #include "app/Unit1.h"
 #include "platform/ErrorBox.h"
 
 int main(int argc, char** argv)
 {
+    ChooseDisplayPlatform(argc, argv);
     TApplication application(argc, argv);
     TForm1 form;
     form.show();

@@ -1,0 +1,4 @@
+#include "app/DisplayPlatform.h"
+
+// Windows has one platform, which places and stacks windows as asked.
+void ChooseDisplayPlatform(int, char**) {}
