@@ -1,6 +1,7 @@
-// The cost of one sample on the monitor's graph: AddPoint with its full
-// redraw (background, grid, every visible line) on a 603 × 222 graph with 50
-// columns, shown on the offscreen platform so the push to the screen counts.
+// The cost of one sample on the monitor's graph: AddPoint with its redraw on
+// a 603 × 222 graph with 50 columns, shown on the offscreen platform so the
+// push to the screen counts. Every line is jagged, so every column changes at
+// every sample: the graph's worst case.
 
 #include <benchmark/benchmark.h>
 

@@ -259,14 +259,24 @@ void THeartMachine::DrawLines()
     QRect changed;
     const bool gridChanged = UpdateGridImage();
     if (FSurfaceOnGrid && !gridChanged) {
+        std::vector<QRect> restore;
+        qint64 restoreArea = 0;
         for (std::size_t c = 0; c < plan.Columns.size(); ++c) {
             if (!ColumnDiffers(FLines, plan, c))
                 continue;
-            if (c < FLines.Columns.size()) {
-                CopyGrid(FLines.Columns[c]);
+            if (c < FLines.Columns.size() && !FLines.Columns[c].isEmpty()) {
+                restore.push_back(FLines.Columns[c]);
+                restoreArea += static_cast<qint64>(FLines.Columns[c].width()) * FLines.Columns[c].height();
                 changed |= FLines.Columns[c];
             }
             changed |= plan.Columns[c];
+        }
+        // Row by row, many tall columns cost more than one copy of it all.
+        if (restoreArea * 2 > static_cast<qint64>(width()) * height()) {
+            CopyGrid();
+        } else {
+            for (const QRect& r : restore)
+                CopyGrid(r);
         }
     } else {
         CopyGrid();
