@@ -22,6 +22,7 @@
 #include "platform/Colors.h"
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"
+#include "platform/Label.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ void SetCaption(QLabel* label, const QString& text)
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const QString& caption)
 {
-    auto* label = new QLabel(parent);
+    // A new text repaints the label alone, not the group frame under it.
+    auto* label = new TLabel(parent);
     label->setObjectName(QLatin1String(name));
     label->move(left, top);
     SetCaption(label, caption);

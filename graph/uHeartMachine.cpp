@@ -1,8 +1,10 @@
 #include "graph/uHeartMachine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include <QEvent>
 #include <QPaintEvent>
@@ -226,39 +228,89 @@ int THeartMachine::ValueToY(std::int32_t value) const
 
 void THeartMachine::FillBackground()
 {
-    DrawOnSurface([this](TCanvas& canvas) { FillBackgroundOn(canvas); }, true);
+    if (!PrepareSurface())
+        return;
+    {
+        TCanvas canvas(&FSurface);
+        FillBackgroundOn(canvas);
+    }
+    FSurfaceOnGrid = false;
+    Present(rect());
 }
 
 void THeartMachine::DrawGrid()
 {
-    DrawOnSurface([this](TCanvas& canvas) { DrawGridOn(canvas); }, true);
+    if (!PrepareSurface())
+        return;
+    UpdateGridImage();
+    CopyGrid();
+    FLines = TLinePlan{};
+    Present(rect());
 }
 
 void THeartMachine::DrawLines()
 {
-    DrawOnSurface([this](TCanvas& canvas) { DrawLinesOn(canvas); }, true);
-}
-
-template <typename TDraw>
-void THeartMachine::DrawOnSurface(TDraw draw, bool present)
-{
-    if (width() <= 0 || height() <= 0)
+    if (!PrepareSurface())
         return;
-    if (FSurface.size() != size()) {
-        FSurface = QImage(size(), QImage::Format_RGB32);
-        FSurface.fill(ColorToQColor(FColorBackground));
+    TLinePlan plan = PlanLines();
+    // Background and grid are the same as at the last drawing unless a
+    // setting or the size changed. Then only the columns where a line moved
+    // need the grid back and go to the screen; the lines are drawn whole.
+    QRect changed;
+    const bool gridChanged = UpdateGridImage();
+    if (FSurfaceOnGrid && !gridChanged) {
+        std::vector<QRect> restore;
+        qint64 restoreArea = 0;
+        for (std::size_t c = 0; c < plan.Columns.size(); ++c) {
+            if (!ColumnDiffers(FLines, plan, c))
+                continue;
+            if (c < FLines.Columns.size() && !FLines.Columns[c].isEmpty()) {
+                restore.push_back(FLines.Columns[c]);
+                restoreArea += static_cast<qint64>(FLines.Columns[c].width()) * FLines.Columns[c].height();
+                changed |= FLines.Columns[c];
+            }
+            changed |= plan.Columns[c];
+        }
+        // Row by row, many tall columns cost more than one copy of it all.
+        if (restoreArea * 2 > static_cast<qint64>(width()) * height()) {
+            CopyGrid();
+        } else {
+            for (const QRect& r : restore)
+                CopyGrid(r);
+        }
+    } else {
+        CopyGrid();
+        changed = rect();
     }
     {
         TCanvas canvas(&FSurface);
-        draw(canvas);
+        DrawLinesOn(canvas, plan);
     }
-    if (present) {
-        // repaint() paints and flushes at once; the flag tells paintEvent
-        // that the surface is already up to date.
-        FPresenting = true;
-        repaint();
-        FPresenting = false;
+    FLines = std::move(plan);
+    // One rectangle: the screen takes it in one piece.
+    if (!changed.isEmpty())
+        Present(changed);
+}
+
+bool THeartMachine::PrepareSurface()
+{
+    if (width() <= 0 || height() <= 0)
+        return false;
+    if (FSurface.size() != size()) {
+        FSurface = QImage(size(), QImage::Format_RGB32);
+        FSurface.fill(ColorToQColor(FColorBackground));
+        FSurfaceOnGrid = false;
     }
+    return true;
+}
+
+void THeartMachine::Present(const QRect& area)
+{
+    // repaint() paints and flushes at once; the flag tells paintEvent that
+    // the surface is already up to date.
+    FPresenting = true;
+    repaint(area);
+    FPresenting = false;
 }
 
 void THeartMachine::FillBackgroundOn(TCanvas& canvas)
@@ -288,19 +340,99 @@ void THeartMachine::DrawGridOn(TCanvas& canvas)
     }
 }
 
-void THeartMachine::DrawLinesOn(TCanvas& canvas)
+bool THeartMachine::UpdateGridImage()
 {
-    DrawGridOn(canvas);
-    canvas.SetPenWidth(1);
+    const TGridKey key{size(), FColorBackground, FColorGrid, FHGridCount, FHTickCount};
+    if (!FGridImage.isNull() && key == FGridKey)
+        return false;
+    FGridImage = QImage(size(), QImage::Format_RGB32);
+    {
+        TCanvas canvas(&FGridImage);
+        DrawGridOn(canvas);
+    }
+    FGridKey = key;
+    return true;
+}
+
+void THeartMachine::CopyGrid()
+{
+    // Same size and format, so the bits copy as they are.
+    std::memcpy(FSurface.bits(), FGridImage.constBits(), static_cast<std::size_t>(FSurface.sizeInBytes()));
+    FSurfaceOnGrid = true;
+}
+
+void THeartMachine::CopyGrid(const QRect& area)
+{
+    const QRect r = area & FSurface.rect();
+    if (r.isEmpty())
+        return;
+    const auto bytes = static_cast<std::size_t>(r.width()) * sizeof(QRgb);
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        std::memcpy(reinterpret_cast<QRgb*>(FSurface.scanLine(y)) + r.left(),
+                    reinterpret_cast<const QRgb*>(FGridImage.constScanLine(y)) + r.left(), bytes);
+    }
+}
+
+THeartMachine::TLinePlan THeartMachine::PlanLines() const
+{
+    TLinePlan plan;
     const int s = width() / FHTickCount;
+    // A segment's pixels stay within a pixel of its end points; two leave
+    // room for the square caps.
+    constexpr int Margin = 2;
+    plan.Rows.resize(FValues.size());
+    plan.Columns.assign(FHTickCount, QRect());
     for (std::size_t line = 0; line < FValues.size(); ++line) {
         if (!FVisible[line])
             continue;
         const TRow& row = FValues[line];
+        std::vector<int>& rows = plan.Rows[line];
+        rows.resize(static_cast<std::size_t>(FHTickCount) + 1);
+        // Point i sits at x = i × s; the newest sample is point HTickCount.
+        for (int i = 0; i <= FHTickCount; ++i)
+            rows[static_cast<std::size_t>(i)] = ValueToY(row[HistoryLength - 1 - FHTickCount + i]);
+        for (int c = 0; c < FHTickCount; ++c) {
+            const int a = rows[static_cast<std::size_t>(c)];
+            const int b = rows[static_cast<std::size_t>(c) + 1];
+            plan.Columns[static_cast<std::size_t>(c)] |=
+                QRect(QPoint(c * s - Margin, std::min(a, b) - Margin), QPoint((c + 1) * s + Margin, std::max(a, b) + Margin));
+        }
+    }
+    const QRect all = rect();
+    for (QRect& column : plan.Columns)
+        column &= all;
+    return plan;
+}
+
+bool THeartMachine::ColumnDiffers(const TLinePlan& before, const TLinePlan& after, std::size_t column)
+{
+    // Same lines through the same rows at both ends of the column: the same
+    // pixels, drawn in the same order.
+    static const std::vector<int> hidden;
+    const std::size_t lines = std::max(before.Rows.size(), after.Rows.size());
+    for (std::size_t line = 0; line < lines; ++line) {
+        const std::vector<int>& a = line < before.Rows.size() ? before.Rows[line] : hidden;
+        const std::vector<int>& b = line < after.Rows.size() ? after.Rows[line] : hidden;
+        if (a.size() != b.size())
+            return true;
+        if (!a.empty() && (a[column] != b[column] || a[column + 1] != b[column + 1]))
+            return true;
+    }
+    return false;
+}
+
+void THeartMachine::DrawLinesOn(TCanvas& canvas, const TLinePlan& plan)
+{
+    canvas.SetPenWidth(1);
+    const int s = width() / FHTickCount;
+    for (std::size_t line = 0; line < plan.Rows.size(); ++line) {
+        const std::vector<int>& rows = plan.Rows[line];
+        if (rows.empty())
+            continue;
         canvas.SetPenColor(LineColors[line]);
-        canvas.MoveTo(FHTickCount * s, ValueToY(row[HistoryLength - 1]));
+        canvas.MoveTo(FHTickCount * s, rows[static_cast<std::size_t>(FHTickCount)]);
         for (int j = 1; j <= FHTickCount; ++j)
-            canvas.LineTo((FHTickCount - j) * s, ValueToY(row[HistoryLength - 1 - j]));
+            canvas.LineTo((FHTickCount - j) * s, rows[static_cast<std::size_t>(FHTickCount - j)]);
     }
 }
 
@@ -349,8 +481,17 @@ void THeartMachine::paintEvent(QPaintEvent* event)
 {
     if (width() <= 0 || height() <= 0)
         return;
-    if (!FPresenting)
-        DrawOnSurface([this](TCanvas& canvas) { DrawLinesOn(canvas); }, false);
+    if (!FPresenting && PrepareSurface()) {
+        UpdateGridImage();
+        CopyGrid();
+        TLinePlan plan = PlanLines();
+        {
+            TCanvas canvas(&FSurface);
+            DrawLinesOn(canvas, plan);
+        }
+        FLines = std::move(plan);
+    }
     QPainter painter(this);
-    painter.drawImage(event->rect(), FSurface, event->rect());
+    for (const QRect& r : event->region())
+        painter.drawImage(r.topLeft(), FSurface, r);
 }

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QImage>
 #include <QMenu>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -142,13 +143,42 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // Runs draw on a canvas over the surface (sized to the control first),
-    // then shows the surface; nothing is drawn while the control is empty.
-    template <typename TDraw>
-    void DrawOnSurface(TDraw draw, bool present);
+    // What the background and grid depend on.
+    struct TGridKey {
+        QSize Size;
+        TColor Background = 0;
+        TColor Grid = 0;
+        std::uint8_t Bands = 0;
+        std::uint8_t Columns = 0;
+        bool operator==(const TGridKey&) const = default;
+    };
+
+    // Sizes the surface to the control; false while the control is empty,
+    // when nothing is drawn.
+    bool PrepareSurface();
+    // Shows the area of the surface on screen before returning.
+    void Present(const QRect& area);
     void FillBackgroundOn(TCanvas& canvas);
     void DrawGridOn(TCanvas& canvas);
-    void DrawLinesOn(TCanvas& canvas);
+    // Draws the grid image again when anything it depends on has changed;
+    // true when it did.
+    bool UpdateGridImage();
+    // Puts the grid image's background and grid on the whole surface, or on
+    // one area of it.
+    void CopyGrid();
+    void CopyGrid(const QRect& area);
+    // Where the visible lines go: for each line the rows of its points,
+    // leftmost first (none for a hidden line), and for each column the
+    // rectangle that holds every line's pixels there.
+    struct TLinePlan {
+        std::vector<std::vector<int>> Rows;
+        std::vector<QRect> Columns;
+    };
+    TLinePlan PlanLines() const;
+    // Whether the lines' pixels in the column differ between two plans for
+    // the same size and column count.
+    static bool ColumnDiffers(const TLinePlan& before, const TLinePlan& after, std::size_t column);
+    void DrawLinesOn(TCanvas& canvas, const TLinePlan& plan);
     void UpdateLineMenu(int lineIndex, const QString& caption);
     void Realign();
 
@@ -166,5 +196,12 @@ private:
 
     TAlign FAlign = TAlign::alNone;
     QImage FSurface;
+    // Background and grid alone, as drawn for FGridKey; they never change
+    // from one sample to the next.
+    QImage FGridImage;
+    TGridKey FGridKey;
+    // While set, the surface is the grid image with FLines drawn over it.
+    bool FSurfaceOnGrid = false;
+    TLinePlan FLines;
     bool FPresenting = false;
 };

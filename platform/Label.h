@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QRect>
+
+// A static text label that repaints only itself. A plain label is
+// transparent: every change of its text repaints what lies under it too (a
+// group frame, its title, the window's background). This one paints that
+// background itself, from a picture of its parent taken where it stands, so
+// the pixels are the same and the parent is left alone. The picture is taken
+// again when the label moves or changes size, or when the parent's size,
+// palette, style or font changes.
+class TLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit TLabel(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Watch(QWidget* parent);
+
+    QWidget* FWatched = nullptr;
+    // The parent's look under the label, and where in the parent it was taken.
+    QImage FBackground;
+    QRect FBackgroundRect;
+};

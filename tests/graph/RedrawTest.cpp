@@ -1,0 +1,229 @@
+// The graph keeps its background and grid between samples. Whatever it keeps,
+// every drawing must give the pixels of a drawing done from scratch: fill,
+// grid line by grid line, then each visible line, through the same canvas.
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+
+#include "graph/uHeartMachine.h"
+#include "platform/Canvas.h"
+#include "tests/graph/MonitorGraph.h"
+
+namespace {
+
+// The graph's drawing the plain way, from its settings and samples.
+QImage PlainDrawing(const THeartMachine& graph, bool withLines)
+{
+    const int w = graph.width();
+    const int h = graph.height();
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    TCanvas canvas(&image);
+    canvas.SetBrushColor(graph.ColorBackground());
+    canvas.FillRect(TRect{0, 0, w, h});
+    canvas.SetPenColor(graph.ColorGrid());
+    canvas.SetPenWidth(1);
+    const int hs = h / graph.HGridCount();
+    for (int k = 1; k < graph.HGridCount(); ++k) {
+        canvas.MoveTo(0, k * hs);
+        canvas.LineTo(w, k * hs);
+    }
+    const int ticks = graph.HTickCount();
+    const int vs = w / ticks;
+    for (int j = ticks - 1; j >= 0; --j) {
+        canvas.MoveTo(j * vs, 0);
+        canvas.LineTo(j * vs, h);
+    }
+    if (withLines) {
+        for (std::size_t line = 0; line < graph.Values().size(); ++line) {
+            if (!graph.Visible()[line])
+                continue;
+            const auto& row = graph.Values()[line];
+            canvas.SetPenColor(THeartMachine::LineColors[line]);
+            canvas.MoveTo(ticks * vs, graph.ValueToY(row[99]));
+            for (int j = 1; j <= ticks; ++j)
+                canvas.LineTo((ticks - j) * vs, graph.ValueToY(row[99 - j]));
+        }
+    }
+    return image;
+}
+
+// Where two drawings differ: empty when they match pixel for pixel.
+std::string Difference(const QImage& drawn, const QImage& expected)
+{
+    if (drawn.size() != expected.size())
+        return "size " + std::to_string(drawn.width()) + "x" + std::to_string(drawn.height()) +
+               ", expected " + std::to_string(expected.width()) + "x" + std::to_string(expected.height());
+    int count = 0;
+    std::string first;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            if (drawn.pixel(x, y) == expected.pixel(x, y))
+                continue;
+            if (count++ == 0)
+                first = " first at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+        }
+    }
+    return count == 0 ? std::string() : std::to_string(count) + " pixels differ," + first;
+}
+
+class Redraw : public TMonitorGraphTest {
+protected:
+    // A jagged history on a line, so every segment slopes.
+    void Feed(int line, int samples, int seed)
+    {
+        for (int i = 0; i < samples; ++i)
+            Graph->AddPoint(line, (i * 37 + seed * 11) % 101, QString());
+    }
+
+    void ExpectPlain(bool withLines, const char* when)
+    {
+        EXPECT_EQ(Difference(Graph->Surface(), PlainDrawing(*Graph, withLines)), "") << when;
+    }
+
+    void Toggle(int line) { Graph->LineMenu()->actions().at(line)->trigger(); }
+};
+
+TEST_F(Redraw, SamplesAndSettersGiveThePlainDrawing)
+{
+    Feed(0, 120, 0);
+    ExpectPlain(true, "one line");
+
+    // Each setter draws background and grid only, for the new setting.
+    Graph->SetHGridCount(7);
+    ExpectPlain(false, "after HGridCount 7");
+    Feed(0, 3, 1);
+    ExpectPlain(true, "samples after HGridCount 7");
+    Graph->SetHGridCount(1);
+    ExpectPlain(false, "after HGridCount 1");
+    Graph->SetColorGrid(clYellow);
+    ExpectPlain(false, "after a grid colour");
+    Feed(0, 2, 2);
+    ExpectPlain(true, "samples after a grid colour");
+    Graph->SetColorBackground(clNavy);
+    ExpectPlain(false, "after a background colour");
+    Feed(0, 1, 3);
+    ExpectPlain(true, "samples after a background colour");
+
+    // The column count and the range are plain stores: the next drawing
+    // follows them.
+    Graph->SetHTickCount(13);
+    Feed(0, 1, 4);
+    ExpectPlain(true, "after HTickCount 13");
+    Graph->SetHTickCount(99);
+    Feed(0, 1, 5);
+    ExpectPlain(true, "after HTickCount 99");
+    Graph->SetMin(-50);
+    Graph->SetMax(300);
+    Feed(0, 1, 6);
+    ExpectPlain(true, "after a new range");
+
+    // Back to the first settings: what was kept for them must not come back stale.
+    Graph->SetColorBackground(clBlack);
+    Graph->SetColorGrid(clGreen);
+    Graph->SetHGridCount(20);
+    Graph->SetHTickCount(50);
+    Graph->SetMin(0);
+    Graph->SetMax(100);
+    Feed(0, 1, 7);
+    ExpectPlain(true, "back to the monitor's settings");
+}
+
+TEST_F(Redraw, ResizingGivesThePlainDrawingAtTheNewSize)
+{
+    // The graph follows its parent's resize events, which a hidden parent defers.
+    Panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
+    Feed(0, 60, 0);
+    Panel->resize(401, 150);
+    ASSERT_EQ(Graph->size(), QSize(401, 150));
+    Graph->repaint();
+    ExpectPlain(true, "paint after a resize");
+    Feed(0, 1, 1);
+    ExpectPlain(true, "sample after a resize");
+    Panel->resize(603, 222);
+    Feed(0, 1, 2);
+    ExpectPlain(true, "sample after resizing back");
+    Panel->resize(40, 30);
+    Graph->SetHGridCount(3);
+    ExpectPlain(false, "HGridCount on a small graph");
+    Feed(0, 1, 3);
+    ExpectPlain(true, "sample on a small graph");
+}
+
+TEST_F(Redraw, SeventeenLinesSomeHiddenGiveThePlainDrawing)
+{
+    for (int line = 0; line < 17; ++line)
+        Feed(line, 100, line);
+    ASSERT_EQ(Graph->Values().size(), 17u);
+    ExpectPlain(true, "17 lines");
+
+    for (int line : {0, 5, 16})
+        Toggle(line);
+    ASSERT_FALSE(Graph->Visible()[5]);
+    ExpectPlain(true, "three lines hidden");
+    // Hidden lines keep receiving samples and show their whole history again.
+    Feed(5, 10, 40);
+    ExpectPlain(true, "a hidden line sampled");
+    Graph->SetHGridCount(9);
+    ExpectPlain(false, "HGridCount with lines hidden");
+    for (int line : {0, 5, 16})
+        Toggle(line);
+    ExpectPlain(true, "all lines shown again");
+    for (int line = 0; line < 17; ++line)
+        Toggle(line);
+    ExpectPlain(true, "every line hidden");
+}
+
+TEST_F(Redraw, WhatEachDrawingLeftIsOnScreenWhenItReturns)
+{
+    Panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
+    // Without running the event loop: the window already shows every pixel.
+    const auto expectShown = [&](bool withLines, const char* when) {
+        ExpectPlain(withLines, when);
+        const QImage shown =
+            Panel->screen()->grabWindow(Panel->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(Difference(shown.copy(Graph->geometry()), PlainDrawing(*Graph, withLines)), "")
+            << when << ", on screen";
+    };
+
+    // A quiet disk: a flat line, then one busy sample scrolling through.
+    for (int i = 0; i < 5; ++i)
+        Graph->AddPoint(0, 100, QString());
+    expectShown(true, "flat line");
+    Graph->AddPoint(0, 0, QString());
+    expectShown(true, "a dip");
+    for (int i = 0; i < 3; ++i)
+        Graph->AddPoint(0, 100, QString());
+    expectShown(true, "the dip scrolled on");
+    Graph->AddPoint(1, 50, QString());
+    expectShown(true, "a second line");
+    Toggle(0);
+    expectShown(true, "line 0 hidden");
+    Feed(1, 20, 3);
+    expectShown(true, "a jagged line");
+    Toggle(0);
+    expectShown(true, "line 0 shown again");
+    Graph->SetColorGrid(clOlive);
+    expectShown(false, "a grid colour");
+    Feed(0, 1, 1);
+    expectShown(true, "a sample after a grid colour");
+    Graph->SetHTickCount(25);
+    Graph->SetMax(200);
+    Feed(0, 1, 2);
+    expectShown(true, "fewer columns and a wider range");
+    Toggle(0);
+    Toggle(1);
+    expectShown(true, "every line hidden");
+    Graph->AddPoint(0, 7, QString());
+    expectShown(true, "a sample while every line is hidden");
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+
+#include "platform/Colors.h"
+#include "platform/Label.h"
+
+namespace {
+
+// Counts the paint events a widget receives.
+class TPaintCounter : public QObject {
+public:
+    int Count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++Count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// A window of the button-face colour with a titled group frame and one label
+// in it, as the monitor lays out its statistics: with a plain label, or with
+// a TLabel.
+struct TScene {
+    explicit TScene(bool own)
+    {
+        Window = std::make_unique<QWidget>();
+        Window->resize(320, 130);
+        QPalette face = Window->palette();
+        face.setColor(QPalette::Window, ColorToQColor(clBtnFace));
+        Window->setPalette(face);
+        Window->setAutoFillBackground(true);
+        QFont font(QStringLiteral("Tahoma"));
+        font.setPixelSize(12);
+        Window->setFont(font);
+        Box = new QGroupBox(QStringLiteral("磁盘空闲时间"), Window.get());
+        Box->setGeometry(12, 8, 290, 110);
+        Label = own ? new TLabel(Box) : new QLabel(Box);
+        Label->move(30, 24);
+        SetText(QStringLiteral("空闲时间:"));
+        Box->installEventFilter(&BoxPaints);
+        Window->move(own ? 400 : 0, 0);
+        Window->show();
+    }
+
+    void SetText(const QString& text)
+    {
+        Label->setText(text);
+        Label->adjustSize();
+    }
+
+    QImage Shown() const
+    {
+        QApplication::processEvents();
+        return Window->screen()->grabWindow(Window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+    std::unique_ptr<QWidget> Window;
+    QGroupBox* Box = nullptr;
+    QLabel* Label = nullptr;
+    TPaintCounter BoxPaints;
+};
+
+class Label : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Plain.Window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Own.Window.get()));
+    }
+
+    void ExpectSamePixels(const char* when)
+    {
+        const QImage plain = Plain.Shown();
+        const QImage own = Own.Shown();
+        ASSERT_EQ(plain.size(), own.size()) << when;
+        int differ = 0;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                differ += plain.pixel(x, y) != own.pixel(x, y);
+        EXPECT_EQ(differ, 0) << when;
+    }
+
+    void SetTexts(const QString& text)
+    {
+        Plain.SetText(text);
+        Own.SetText(text);
+    }
+
+    TScene Plain{false};
+    TScene Own{true};
+};
+
+TEST_F(Label, ShowsThePixelsOfAPlainLabel)
+{
+    ExpectSamePixels("first showing");
+    SetTexts(QStringLiteral("空闲：97.53"));
+    ExpectSamePixels("a longer text");
+    SetTexts(QStringLiteral("空闲：100.00"));
+    ExpectSamePixels("longer still");
+    SetTexts(QStringLiteral("空闲：5.00"));
+    ExpectSamePixels("a shorter text");
+
+    for (TScene* scene : {&Plain, &Own}) {
+        QPalette navy = scene->Window->palette();
+        navy.setColor(QPalette::Window, QColor(0x20, 0x30, 0x80));
+        scene->Window->setPalette(navy);
+    }
+    ExpectSamePixels("a new background colour");
+    for (TScene* scene : {&Plain, &Own}) {
+        scene->Box->resize(200, 90);
+        scene->Label->move(60, 40);
+    }
+    ExpectSamePixels("a smaller frame and a moved label");
+    SetTexts(QStringLiteral("小于80:12"));
+    ExpectSamePixels("a text after the move");
+}
+
+TEST_F(Label, NewTextRepaintsTheLabelAlone)
+{
+    SetTexts(QStringLiteral("小于80:1"));
+    (void)Plain.Shown();
+    (void)Own.Shown();
+    Plain.BoxPaints.Count = 0;
+    Own.BoxPaints.Count = 0;
+
+    // Same width, new text: only the label's own rectangle changes.
+    SetTexts(QStringLiteral("小于80:2"));
+    ExpectSamePixels("a new count");
+    EXPECT_GT(Plain.BoxPaints.Count, 0);
+    EXPECT_EQ(Own.BoxPaints.Count, 0);
+}
+
+}  // namespace
