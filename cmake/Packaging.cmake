@@ -7,8 +7,8 @@ include(GNUInstallDirs)
 
 set(IDLESCOPE_RELEASE_DATE "2026-12-08")
 set(IDLESCOPE_MAINTAINER "Idlescope maintainers <maintainers@users.noreply.c-seed-2f06d796.example>")
-# The AppStream id names the desktop entry and the metainfo file; it is the
-# reverse of the project's web address.
+# The AppStream id names the desktop entry and the metainfo file. It is the
+# project's web address reversed: change the two together.
 set(IDLESCOPE_APP_ID "example.idlescope.Idlescope")
 set(IDLESCOPE_HOMEPAGE "https://idlescope.example" CACHE STRING
     "The project's web address, shown by software centres")
@@ -19,10 +19,17 @@ set(idlescope_data ${PROJECT_SOURCE_DIR}/data)
 set(idlescope_generated ${PROJECT_BINARY_DIR}/data)
 
 # Linux programs are named in lower case; the build tree keeps the target's
-# own name, which scripts/run starts.
+# own name, which scripts/run starts. The installed copy is renamed, in the
+# install manifest too.
+# Qt's project set-up gives installed programs a run path beside them
+# ($ORIGIN/../lib), for Qt libraries shipped with the program; this one uses
+# the system's, so it gets none, as Debian's policy asks.
+set_property(TARGET Idlescope PROPERTY INSTALL_RPATH "")
 install(TARGETS Idlescope RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(CODE "file(RENAME \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:Idlescope>\"
-                           \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/idlescope\")")
+install(CODE "
+  set(bin \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  file(RENAME \"\$ENV{DESTDIR}\${bin}/$<TARGET_FILE_NAME:Idlescope>\" \"\$ENV{DESTDIR}\${bin}/idlescope\")
+  list(TRANSFORM CMAKE_INSTALL_MANIFEST_FILES REPLACE \"^\${bin}/$<TARGET_FILE_NAME:Idlescope>\$\" \"\${bin}/idlescope\")")
 
 install(FILES ${idlescope_data}/idlescope.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications RENAME ${IDLESCOPE_APP_ID}.desktop)
@@ -53,9 +60,7 @@ install(FILES ${idlescope_generated}/changelog.gz ${idlescope_data}/copyright
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME idlescope)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "Idlescope maintainers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "watch how busy one physical disk is")
-set(CPACK_PACKAGE_INSTALL_DIRECTORY Idlescope)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
