@@ -171,20 +171,26 @@ TCounter* FindCounter(PDH_HCOUNTER handle)
 }
 
 // Every physical disk in the statistics with a readable io_ticks, sorted by
-// name; a name listed twice counts once, with its first line.
+// name; a name listed twice counts once, with its first line, as the disk's
+// own counter reads it: a first line without io_ticks is no sample even when
+// a later one has them.
 void SampleAllDisks(const TDiskStats& stats, std::vector<TDiskTicks>& disks)
 {
     TPhysicalDiskCache& cache = DiskCache();
+    std::vector<TStatLine> lines;
+    lines.reserve(stats.Lines().size());
     cache.BeginRound();
     for (const TStatLine& line : stats.Lines())
-        if (cache.IsPhysical(Source().sysRoot, line.name) && line.ioTicks)
-            disks.push_back({std::string(line.name), *line.ioTicks});
+        if (cache.IsPhysical(Source().sysRoot, line.name))
+            lines.push_back(line);
     cache.EndRound();
-    std::stable_sort(disks.begin(), disks.end(),
-                     [](const TDiskTicks& a, const TDiskTicks& b) { return a.name < b.name; });
-    const auto duplicates = std::unique(disks.begin(), disks.end(),
-                                        [](const TDiskTicks& a, const TDiskTicks& b) { return a.name == b.name; });
-    disks.erase(duplicates, disks.end());
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const TStatLine& a, const TStatLine& b) { return a.name < b.name; });
+    const auto duplicates = std::unique(lines.begin(), lines.end(),
+                                        [](const TStatLine& a, const TStatLine& b) { return a.name == b.name; });
+    for (auto line = lines.begin(); line != duplicates; ++line)
+        if (line->ioTicks)
+            disks.push_back({std::string(line->name), *line->ioTicks});
 }
 
 }  // namespace

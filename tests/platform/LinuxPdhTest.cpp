@@ -414,6 +414,26 @@ TEST(LinuxPdh, TotalIsTheMeanOfThePhysicalDisksInBothCollections)
     ExpectInvalidData(Format(total));
 }
 
+TEST(LinuxPdh, TotalReadsADiskListedTwiceFromItsFirstLineAsTheDiskDoes)
+{
+    const std::string good = "8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3 1000 27 0 0";
+    const std::string later = "8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3 1020 27 0 0";
+    const std::string cut = "8 0 sda 4108 19 268154 1350 2093 1507 97960 1983 3";
+    for (const std::string instance : {"sda", "_Total"}) {
+        SCOPED_TRACE(instance);
+        TDiskFixture fx;
+        fx.AddDisk("sda", true, 0);
+        fx.WriteDiskstatsText(good + "\n");
+        // A first line without io_ticks is no sample, whatever a later line says.
+        ExpectInvalidData(Measure(fx, instance, 100, [&] { fx.WriteDiskstatsText(cut + "\n" + later + "\n"); }));
+
+        fx.WriteDiskstatsText(good + "\n");
+        const TValue first = Measure(fx, instance, 100, [&] { fx.WriteDiskstatsText(later + "\n" + good + "\n"); });
+        ASSERT_EQ(first.status, ERROR_SUCCESS);
+        EXPECT_DOUBLE_EQ(first.record.doubleValue, 80.0);
+    }
+}
+
 TEST(LinuxPdh, AddCounterStatuses)
 {
     TDiskFixture fx;
