@@ -15,6 +15,11 @@ int main(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform reads fonts from one folder on Windows (on Linux
+    // it asks fontconfig): the system's fonts, unless the caller chose one.
+    const QString windowsFolder = qEnvironmentVariable("WINDIR");
+    if (!qEnvironmentVariableIsSet("QT_QPA_FONTDIR") && !windowsFolder.isEmpty())
+        qputenv("QT_QPA_FONTDIR", QFile::encodeName(windowsFolder + QStringLiteral("/Fonts")));
     // A private runtime folder (owner only), removed when the tests end; Qt
     // on Linux wants one and warns about a shared default.
     std::unique_ptr<QTemporaryDir> runtime;
