@@ -72,10 +72,11 @@ value() { sed -n "s/^ *$1 *REG_[A-Z]* *//p" <<<"$entry"; }
 echo "   installed: Program Files\\Idlescope\\{Idlescope.exe,Uninstall.exe}, Start menu\\Programs\\Idlescope.lnk, $key"
 
 echo "-- starting the installed program through its shortcut on a virtual screen"
-# Chinese texts: Windows falls back from Tahoma to a Chinese font; this
-# prefix has none, so Tahoma and the dialog font are mapped to WenQuanYi
-# Micro Hei (Debian's fonts-wqy-microhei).
-for font in Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
+# Chinese texts: Qt falls back from Tahoma to SimSun for them, as Windows
+# has it; this prefix has no Chinese font, so SimSun, and Tahoma and the
+# dialog fonts where Wine has none of its own, are WenQuanYi Micro Hei
+# (Debian's fonts-wqy-microhei).
+for font in SimSun Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /t REG_SZ /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
 done
 xvfb-run -a -s "-screen 0 1024x768x24" "$here/wine-screenshot.sh" "$shortcut" "$screenshot" ||
