@@ -47,10 +47,26 @@ key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Idlescope'
 snapshot() {
   (cd "$drive_c" && find . -path ./windows -prune -o -path './users/*/Temp' -prune -o -print | sort)
 }
-before=$(snapshot)
-if [[ -e $install_dir || -e $shortcut ]] || wine reg query "$key" >/dev/null 2>&1; then
-  fail "the prefix $prefix already holds an Idlescope installation"
+# Waits up to a minute for the uninstaller, which hands over to its copy in
+# %TEMP% and returns at once, to have removed the program's folder.
+wait_for_removal() {
+  local tenths
+  for ((tenths = 0; tenths < 600; ++tenths)); do
+    [[ -e $install_dir ]] || return 0
+    sleep 0.1
+  done
+}
+
+# An installation left by an interrupted run goes first, by its uninstaller.
+if [[ -f $install_dir/Uninstall.exe ]]; then
+  echo "-- removing the installation an earlier run left"
+  wine "C:\\Program Files\\Idlescope\\Uninstall.exe" /S </dev/null || true
+  wait_for_removal
 fi
+if [[ -e $install_dir || -e $shortcut ]] || wine reg query "$key" >/dev/null 2>&1; then
+  fail "the prefix $prefix already holds parts of an Idlescope installation"
+fi
+before=$(snapshot)
 
 echo "-- installing silently: $(basename "$setup") /S"
 wine "$setup" /S </dev/null || fail "the installer exited with $?"
@@ -85,11 +101,7 @@ echo "   saved $screenshot"
 
 echo "-- uninstalling silently: Uninstall.exe /S"
 wine "C:\\Program Files\\Idlescope\\Uninstall.exe" /S </dev/null || fail "the uninstaller exited with $?"
-# The uninstaller hands over to its copy in %TEMP% and returns at once.
-for ((tenths = 0; tenths < 600; ++tenths)); do
-  [[ -e $install_dir ]] || break
-  sleep 0.1
-done
+wait_for_removal
 [[ ! -e $install_dir ]] || fail "Program Files\\Idlescope is still there: $(ls "$install_dir")"
 [[ ! -e $shortcut ]] || fail "the Start-menu shortcut is still there"
 if wine reg query "$key" >/dev/null 2>&1; then
