@@ -4,6 +4,12 @@
 #
 #   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 #         -DIDLESCOPE_GUI=OFF -DIDLESCOPE_BENCHMARKS=OFF
+#
+# With Qt for MinGW (scripts/qt-mingw), the whole program: Qt's toolchain
+# file loads this one.
+#
+#   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=<Qt>/lib/cmake/Qt6/qt.toolchain.cmake \
+#         -DQT_CHAINLOAD_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -18,5 +24,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # libgcc, libstdc++ and winpthread linked in: Wine needs no MinGW DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+# Release programs without their symbol tables: with a static Qt these are
+# half of the file.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT -s)
 
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)

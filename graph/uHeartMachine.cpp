@@ -195,12 +195,12 @@ void THeartMachine::MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width
 
 void THeartMachine::DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected)
 {
-    canvas.SetBrushColor(selected ? SysColor(COLOR_ACTIVECAPTION) : SysColor(COLOR_BTNFACE));
+    canvas.SetBrushColor(selected ? clActiveCaption : clBtnFace);
     canvas.FillRect(rect);
     canvas.SetFontColor(LineColors[item->Tag()]);
     canvas.TextOut(rect.Left + 12, rect.Top + 3, item->text());
     if (item->Checked()) {
-        canvas.SetPenColor(selected ? SysColor(COLOR_CAPTIONTEXT) : SysColor(COLOR_MENUTEXT));
+        canvas.SetPenColor(selected ? clCaptionText : clMenuText);
         canvas.SetPenWidth(2);
         canvas.MoveTo(rect.Left + 1, rect.Top + 9);
         canvas.LineTo(rect.Left + 4, rect.Top + 12);

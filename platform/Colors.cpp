@@ -5,19 +5,19 @@
 
 namespace {
 
-bool PaletteRole(int index, QPalette::ColorRole& role)
+bool PaletteRole(TColor color, QPalette::ColorRole& role)
 {
-    switch (index) {
-    case COLOR_BTNFACE: role = QPalette::Button; return true;
-    case COLOR_ACTIVECAPTION: role = QPalette::Highlight; return true;
-    case COLOR_CAPTIONTEXT: role = QPalette::HighlightedText; return true;
-    case COLOR_MENUTEXT: role = QPalette::Text; return true;
-    case COLOR_MENU: role = QPalette::Window; return true;
-    case COLOR_WINDOW: role = QPalette::Base; return true;
-    case COLOR_WINDOWTEXT: role = QPalette::WindowText; return true;
-    case COLOR_HIGHLIGHT: role = QPalette::Highlight; return true;
-    case COLOR_HIGHLIGHTTEXT: role = QPalette::HighlightedText; return true;
-    case COLOR_BTNTEXT: role = QPalette::ButtonText; return true;
+    switch (color) {
+    case clBtnFace: role = QPalette::Button; return true;
+    case clActiveCaption: role = QPalette::Highlight; return true;
+    case clCaptionText: role = QPalette::HighlightedText; return true;
+    case clMenuText: role = QPalette::Text; return true;
+    case clMenu: role = QPalette::Window; return true;
+    case clWindow: role = QPalette::Base; return true;
+    case clWindowText: role = QPalette::WindowText; return true;
+    case clHighlight: role = QPalette::Highlight; return true;
+    case clHighlightText: role = QPalette::HighlightedText; return true;
+    case clBtnText: role = QPalette::ButtonText; return true;
     default: return false;
     }
 }
@@ -28,7 +28,7 @@ QColor ColorToQColor(TColor color)
 {
     if (IsSysColor(color)) {
         QPalette::ColorRole role;
-        if (!PaletteRole(static_cast<int>(color & 0xFF), role))
+        if (!PaletteRole(SysColor(static_cast<int>(color & 0xFF)), role))
             return QColor(0, 0, 0);
         return QGuiApplication::palette().color(QPalette::Active, role);
     }

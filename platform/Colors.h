@@ -9,18 +9,6 @@
 // lowest byte being the GetSysColor index.
 using TColor = std::uint32_t;
 
-// GetSysColor indices the program uses, with Windows' values.
-inline constexpr int COLOR_MENU = 4;
-inline constexpr int COLOR_WINDOW = 5;
-inline constexpr int COLOR_ACTIVECAPTION = 2;
-inline constexpr int COLOR_MENUTEXT = 7;
-inline constexpr int COLOR_WINDOWTEXT = 8;
-inline constexpr int COLOR_CAPTIONTEXT = 9;
-inline constexpr int COLOR_HIGHLIGHT = 13;
-inline constexpr int COLOR_HIGHLIGHTTEXT = 14;
-inline constexpr int COLOR_BTNFACE = 15;
-inline constexpr int COLOR_BTNTEXT = 18;
-
 constexpr TColor RGBColor(int red, int green, int blue)
 {
     return static_cast<TColor>(red & 0xFF) | static_cast<TColor>(green & 0xFF) << 8 |
@@ -53,7 +41,20 @@ inline constexpr TColor clBlue = RGBColor(0x00, 0x00, 0xFF);
 inline constexpr TColor clFuchsia = RGBColor(0xFF, 0x00, 0xFF);
 inline constexpr TColor clAqua = RGBColor(0x00, 0xFF, 0xFF);
 inline constexpr TColor clWhite = RGBColor(0xFF, 0xFF, 0xFF);
-inline constexpr TColor clBtnFace = SysColor(COLOR_BTNFACE);
+
+// The system colours the program uses, by their GetSysColor indices (named
+// after the indices' Windows names; <windows.h> defines COLOR_MENU and the
+// like as macros, so the program's own names must differ from them).
+inline constexpr TColor clActiveCaption = SysColor(2);   // COLOR_ACTIVECAPTION
+inline constexpr TColor clMenu = SysColor(4);            // COLOR_MENU
+inline constexpr TColor clWindow = SysColor(5);          // COLOR_WINDOW
+inline constexpr TColor clMenuText = SysColor(7);        // COLOR_MENUTEXT
+inline constexpr TColor clWindowText = SysColor(8);      // COLOR_WINDOWTEXT
+inline constexpr TColor clCaptionText = SysColor(9);     // COLOR_CAPTIONTEXT
+inline constexpr TColor clHighlight = SysColor(13);      // COLOR_HIGHLIGHT
+inline constexpr TColor clHighlightText = SysColor(14);  // COLOR_HIGHLIGHTTEXT
+inline constexpr TColor clBtnFace = SysColor(15);        // COLOR_BTNFACE
+inline constexpr TColor clBtnText = SysColor(18);        // COLOR_BTNTEXT
 
 // The toolkit's colour for a program colour. System colours come from the
 // application palette's matching role (button face: Button, active caption:

@@ -1,24 +1,32 @@
-#include <cstdlib>
-#include <filesystem>
-#include <string>
+#include <memory>
 
 #include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtGlobal>
 
 #include "platform/ErrorBox.h"
 
 // One application for every widget test, on the offscreen platform unless the
-// caller chose a display platform.
+// caller chose a display platform. Only Qt's portable calls here: the same
+// main runs on Linux and, under Wine, on Windows.
 int main(int argc, char** argv)
 {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
-        const auto runtime = std::filesystem::temp_directory_path() /
-                             ("idlescope-tests-runtime-" + std::to_string(getuid()));
-        std::filesystem::create_directories(runtime);
-        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::replace);
-        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform reads fonts from one folder on Windows (on Linux
+    // it asks fontconfig): the system's fonts, unless the caller chose one.
+    const QString windowsFolder = qEnvironmentVariable("WINDIR");
+    if (!qEnvironmentVariableIsSet("QT_QPA_FONTDIR") && !windowsFolder.isEmpty())
+        qputenv("QT_QPA_FONTDIR", QFile::encodeName(windowsFolder + QStringLiteral("/Fonts")));
+    // A private runtime folder (owner only), removed when the tests end; Qt
+    // on Linux wants one and warns about a shared default.
+    std::unique_ptr<QTemporaryDir> runtime;
+    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        runtime = std::make_unique<QTemporaryDir>();
+        if (runtime->isValid())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
     }
     testing::InitGoogleTest(&argc, argv);
     TApplication application(argc, argv);

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -8,7 +7,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -84,70 +82,6 @@ protected:
     std::unique_ptr<TForm1> Form;
 };
 
-void ExpectPlaced(const QWidget* widget, const QWidget* parent, int left, int top)
-{
-    EXPECT_EQ(widget->parentWidget(), parent) << widget->objectName().toStdString();
-    EXPECT_EQ(widget->pos(), QPoint(left, top)) << widget->objectName().toStdString();
-}
-
-TEST_F(Form1, LayoutFollowsTheTable)
-{
-    TForm1& f = *Form;
-    EXPECT_EQ(f.windowTitle(), "Idlescope");
-    EXPECT_EQ(f.size(), QSize(872, 311));
-    EXPECT_EQ(f.minimumSize(), f.maximumSize());
-    EXPECT_TRUE(f.windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(f.font().pixelSize(), 12);
-
-    ExpectPlaced(f.Label11, &f, 48, 280);
-    EXPECT_EQ(f.Label11->text(), QStringLiteral("磁盘列表"));
-    EXPECT_EQ(f.ComboBox1->geometry(), QRect(106, 277, 141, 22));
-    EXPECT_FALSE(f.ComboBox1->isEditable());
-    EXPECT_EQ(f.Button3->geometry(), QRect(272, 275, 75, 25));
-    EXPECT_EQ(f.Button3->text(), QStringLiteral("开启监控"));
-    EXPECT_EQ(f.GroupBox1->geometry(), QRect(24, 8, 825, 257));
-    EXPECT_EQ(f.GroupBox1->title(), QStringLiteral("磁盘空闲时间"));
-    EXPECT_EQ(f.Panel1->parentWidget(), f.GroupBox1);
-    EXPECT_EQ(f.Panel1->geometry(), QRect(20, 23, 603, 222));
-    EXPECT_EQ(f.CheckBox1->geometry(), QRect(384, 280, 97, 17));
-    EXPECT_EQ(f.CheckBox1->text(), QStringLiteral("置顶"));
-    EXPECT_FALSE(f.CheckBox1->isChecked());
-    EXPECT_FALSE(f.Timer1->isActive());
-    EXPECT_EQ(f.Timer1->interval(), 1000);
-
-    const struct {
-        QLabel* label;
-        int left, top;
-        const char* caption;
-    } labels[] = {
-        {f.Label1, 648, 24, "空闲时间:"}, {f.Label3, 648, 54, "平均空闲:"},
-        {f.L9, 648, 83, "低于90:"},      {f.L8, 648, 111, "低于80:"},
-        {f.L7, 648, 139, "低于70:"},     {f.L6, 648, 168, "低于60:"},
-        {f.L5, 648, 196, "低于50:"},     {f.L4, 648, 224, "低于40:"},
-        {f.L3, 730, 111, "低于30:"},     {f.L2, 730, 139, "低于20:"},
-        {f.L1, 730, 167, "低于10:"},     {f.L05, 730, 196, "低于5:"},
-        {f.L0, 730, 224, "等于0:"},
-    };
-    for (const auto& l : labels) {
-        ExpectPlaced(l.label, f.GroupBox1, l.left, l.top);
-        EXPECT_EQ(l.label->text(), QString::fromUtf8(l.caption));
-        // Labels are as large as their captions.
-        EXPECT_GE(l.label->width(), l.label->fontMetrics().horizontalAdvance(l.label->text()));
-    }
-
-    // Tab order: the disk list, the button, the group, the check box.
-    std::vector<QWidget*> order;
-    const std::vector<QWidget*> tabbed = {f.ComboBox1, f.Button3, f.GroupBox1, f.CheckBox1};
-    QWidget* w = f.ComboBox1;
-    do {
-        if (std::find(tabbed.begin(), tabbed.end(), w) != tabbed.end())
-            order.push_back(w);
-        w = w->nextInFocusChain();
-    } while (w != f.ComboBox1);
-    EXPECT_EQ(order, tabbed);
-}
-
 TEST_F(Form1, DiskListHoldsThePhysicalDisksWithNothingChosen)
 {
     ASSERT_EQ(Form->ComboBox1->count(), 3);
@@ -156,17 +90,6 @@ TEST_F(Form1, DiskListHoldsThePhysicalDisksWithNothingChosen)
     EXPECT_EQ(Form->ComboBox1->itemText(2), "_Total");
     EXPECT_EQ(Form->ComboBox1->currentIndex(), -1);
     EXPECT_TRUE(Boxes.empty());
-}
-
-TEST_F(Form1, StartWithoutADiskOnlyAsksForOne)
-{
-    Click(Form->Button3);
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Text, QStringLiteral("请选择需要监控的磁盘！"));
-    EXPECT_EQ(Boxes[0].Title, QString());
-    EXPECT_EQ(Form->Graph, nullptr);
-    EXPECT_FALSE(Form->Timer1->isActive());
-    EXPECT_EQ(Form->Button3->text(), StartCaption);
 }
 
 TEST_F(Form1, StartStopStart)

@@ -19,7 +19,7 @@ TEST(Canvas, ColoursAreStoredRedInTheLowestByte)
 {
     EXPECT_EQ(ColorToQColor(RGBColor(0x12, 0x34, 0x56)), QColor(0x12, 0x34, 0x56));
     EXPECT_EQ(ColorToQColor(0x00563412u), QColor(0x12, 0x34, 0x56));
-    EXPECT_EQ(ColorToQColor(SysColor(COLOR_BTNFACE)),
+    EXPECT_EQ(ColorToQColor(clBtnFace),
               QGuiApplication::palette().color(QPalette::Active, QPalette::Button));
 }
 

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Checks the Windows installer under Wine, as a user's silent installation
+# would go:
+#
+#   check-under-wine.sh PREFIX SETUP.EXE PROGRAM.EXE VERSION SCREENSHOT.PNG
+#
+# In the Wine prefix PREFIX (made when missing) it installs SETUP.EXE silently
+# (/S) and checks the installed files (the program equal to PROGRAM.EXE, the
+# uninstaller), the Start-menu shortcut and the entry in the list of installed
+# programs. It then starts the installed program through its shortcut on a
+# virtual X screen, inside a Wine desktop window (which gives it a title bar):
+# Wine's pdh.dll cannot list the PhysicalDisk instances, so the program first
+# shows that error (C0000BD3); the check closes the box with Enter, waits for
+# the window and saves a PNG of the desktop to SCREENSHOT.PNG (and the box to
+# SCREENSHOT-box.png). Last it uninstalls silently and checks that nothing of
+# the installation is left: no files, no shortcut, no registry entry.
+set -euo pipefail
+
+if (($# != 5)); then
+  echo "usage: $0 PREFIX SETUP.EXE PROGRAM.EXE VERSION SCREENSHOT.PNG" >&2
+  exit 2
+fi
+here=$(cd "$(dirname "$0")" && pwd)
+prefix=$(realpath -m "$1")
+setup=$(realpath "$2")
+program=$(realpath "$3")
+version=$4
+screenshot=$(realpath -m "$5")
+
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+
+"$here/../cmake/wine-run.sh" "$prefix"
+export WINEPREFIX=$prefix WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+
+drive_c=$prefix/drive_c
+install_dir="$drive_c/Program Files/Idlescope"
+shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Idlescope.lnk"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Idlescope'
+
+# What the prefix holds outside Windows' own folder and the temporary
+# folders, to compare after the uninstallation. The uninstaller runs from a
+# copy of itself in %TEMP%, which leaves its empty working folder there.
+snapshot() {
+  (cd "$drive_c" && find . -path ./windows -prune -o -path './users/*/Temp' -prune -o -print | sort)
+}
+# Waits up to a minute for the uninstaller, which hands over to its copy in
+# %TEMP% and returns at once, to have removed the program's folder.
+wait_for_removal() {
+  local tenths
+  for ((tenths = 0; tenths < 600; ++tenths)); do
+    [[ -e $install_dir ]] || return 0
+    sleep 0.1
+  done
+}
+
+# An installation left by an interrupted run goes first, by its uninstaller.
+if [[ -f $install_dir/Uninstall.exe ]]; then
+  echo "-- removing the installation an earlier run left"
+  wine "C:\\Program Files\\Idlescope\\Uninstall.exe" /S </dev/null || true
+  wait_for_removal
+fi
+if [[ -e $install_dir || -e $shortcut ]] || wine reg query "$key" >/dev/null 2>&1; then
+  fail "the prefix $prefix already holds parts of an Idlescope installation"
+fi
+before=$(snapshot)
+
+echo "-- installing silently: $(basename "$setup") /S"
+wine "$setup" /S </dev/null || fail "the installer exited with $?"
+
+[[ -f $install_dir/Idlescope.exe ]] || fail "no Program Files\\Idlescope\\Idlescope.exe"
+cmp -s "$install_dir/Idlescope.exe" "$program" || fail "the installed Idlescope.exe differs from $program"
+[[ -f $install_dir/Uninstall.exe ]] || fail "no Program Files\\Idlescope\\Uninstall.exe"
+[[ -f $shortcut ]] || fail "no Start-menu shortcut Idlescope.lnk"
+# A shell link keeps its target's path as text.
+strings -a "$shortcut" | grep -qi 'Program Files\\Idlescope\\Idlescope.exe' ||
+  fail "the shortcut does not lead to the installed program"
+
+entry=$(wine reg query "$key" 2>/dev/null | tr -d '\r') || fail "no uninstall entry $key"
+value() { sed -n "s/^ *$1 *REG_[A-Z]* *//p" <<<"$entry"; }
+[[ $(value DisplayName) == Idlescope ]] || fail "DisplayName is '$(value DisplayName)'"
+[[ $(value DisplayVersion) == "$version" ]] || fail "DisplayVersion is '$(value DisplayVersion)', not $version"
+[[ $(value UninstallString) == '"C:\Program Files\Idlescope\Uninstall.exe"' ]] ||
+  fail "UninstallString is '$(value UninstallString)'"
+echo "   installed: Program Files\\Idlescope\\{Idlescope.exe,Uninstall.exe}, Start menu\\Programs\\Idlescope.lnk, $key"
+
+echo "-- starting the installed program through its shortcut on a virtual screen"
+# Chinese texts: Qt falls back from Tahoma to SimSun for them, as Windows
+# has it; this prefix has no Chinese font, so SimSun, and Tahoma and the
+# dialog fonts where Wine has none of its own, are WenQuanYi Micro Hei
+# (Debian's fonts-wqy-microhei).
+for font in SimSun Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /t REG_SZ /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+done
+xvfb-run -a -s "-screen 0 1024x768x24" "$here/wine-screenshot.sh" "$shortcut" "$screenshot" ||
+  fail "the installed program did not show its window"
+echo "   saved $screenshot"
+
+echo "-- uninstalling silently: Uninstall.exe /S"
+wine "C:\\Program Files\\Idlescope\\Uninstall.exe" /S </dev/null || fail "the uninstaller exited with $?"
+wait_for_removal
+[[ ! -e $install_dir ]] || fail "Program Files\\Idlescope is still there: $(ls "$install_dir")"
+[[ ! -e $shortcut ]] || fail "the Start-menu shortcut is still there"
+if wine reg query "$key" >/dev/null 2>&1; then
+  fail "the uninstall entry $key is still there"
+fi
+after=$(snapshot)
+if [[ $before != "$after" ]]; then
+  diff <(echo "$before") <(echo "$after") >&2 || true
+  fail "the uninstallation left files behind"
+fi
+echo "   nothing left: no files, no shortcut, no uninstall entry"
