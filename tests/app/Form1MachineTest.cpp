@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -171,7 +172,7 @@ TEST_F(Form1OnThisMachine, RefusedFirstReadShowsThePlatformStatusAndStaysStopped
 {
     // A disk in the list that the platform does not know (one that went away
     // since the start-up, say).
-    Form->ComboBox1->addItem(QStringLiteral("NoSuchDisk"));
+    Form->ComboBox1->addItem(QStringLiteral("NoSuchDisk"), QByteArray("NoSuchDisk"));
     Form->ComboBox1->setCurrentIndex(Form->ComboBox1->count() - 1);
     const std::string status = ReadFailure("\\PhysicalDisk(NoSuchDisk)\\% Idle Time");
     ASSERT_FALSE(status.empty());
