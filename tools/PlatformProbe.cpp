@@ -90,7 +90,7 @@ int main(int argc, char** argv)
                 form.CheckBox1->click();
                 ReportWhenExposed(form);
             } else {
-                Report("unknown command");
+                Report("%s", "unknown command");
             }
         }
     });
