@@ -41,38 +41,30 @@ void TLabel::paintEvent(QPaintEvent* event)
     QLabel::paintEvent(event);
 }
 
+namespace {
+
+// Whether the change can alter how a widget looks.
+bool ChangesLook(QEvent::Type type)
+{
+    return type == QEvent::PaletteChange || type == QEvent::StyleChange || type == QEvent::FontChange ||
+           type == QEvent::EnabledChange;
+}
+
+}  // namespace
+
 void TLabel::changeEvent(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::ParentChange:
+    if (event->type() == QEvent::ParentChange)
         Watch(parentWidget());
-        break;
-    case QEvent::PaletteChange:
-    case QEvent::StyleChange:
-    case QEvent::FontChange:
-    case QEvent::EnabledChange:
+    else if (ChangesLook(event->type()))
         FBackground = QImage();
-        break;
-    default:
-        break;
-    }
     QLabel::changeEvent(event);
 }
 
 bool TLabel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == FWatched) {
-        switch (event->type()) {
-        case QEvent::Resize:
-        case QEvent::PaletteChange:
-        case QEvent::StyleChange:
-        case QEvent::FontChange:
-        case QEvent::EnabledChange:
-            FBackground = QImage();
-            break;
-        default:
-            break;
-        }
-    }
+    // The picture of the parent is stale once the parent is resized or looks different.
+    if (watched == FWatched && (event->type() == QEvent::Resize || ChangesLook(event->type())))
+        FBackground = QImage();
     return QLabel::eventFilter(watched, event);
 }
