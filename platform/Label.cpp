@@ -1,5 +1,7 @@
 #include "platform/Label.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -24,17 +26,21 @@ void TLabel::Watch(QWidget* parent)
 void TLabel::paintEvent(QPaintEvent* event)
 {
     QWidget* parent = parentWidget();
-    if (parent && (FBackground.isNull() || FBackgroundRect != geometry())) {
+    if (parent && (FBackground.isNull() || !FBackgroundRect.contains(geometry()))) {
         // The parent without its children, as the window shows it: its
-        // background and whatever it paints itself.
-        FBackgroundRect = geometry();
+        // background and whatever it paints itself. The picture reaches to
+        // the parent's right edge, so a label that only grows or shrinks with
+        // its text (every new value) finds its background already taken.
+        const QRect place = geometry();
+        FBackgroundRect = QRect(place.topLeft(), QSize(std::max(place.width(), parent->width() - place.left()),
+                                                       place.height()));
         const qreal ratio = devicePixelRatioF();
-        FBackground = QImage(size() * ratio, QImage::Format_RGB32);
+        FBackground = QImage(FBackgroundRect.size() * ratio, QImage::Format_RGB32);
         FBackground.setDevicePixelRatio(ratio);
         parent->render(&FBackground, QPoint(), QRegion(FBackgroundRect), QWidget::DrawWindowBackground);
     }
     if (!FBackground.isNull()) {
-        // Clipped to the region being painted.
+        // Clipped to the region being painted, which lies within the label.
         QPainter painter(this);
         painter.drawImage(QPoint(0, 0), FBackground);
     }

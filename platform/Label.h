@@ -8,9 +8,11 @@
 // transparent: every change of its text repaints what lies under it too (a
 // group frame, its title, the window's background). This one paints that
 // background itself, from a picture of its parent taken where it stands, so
-// the pixels are the same and the parent is left alone. The picture is taken
-// again when the label moves or changes size, or when the parent's size,
-// palette, style or font changes.
+// the pixels are the same and the parent is left alone. The picture runs
+// from the label to the parent's right edge, so a new text that makes the
+// label wider or narrower needs no new one. It is taken again when the label
+// moves, changes height or grows past it, or when the parent's size, palette,
+// style or font changes.
 class TLabel : public QLabel {
     Q_OBJECT
 

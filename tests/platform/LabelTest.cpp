@@ -142,6 +142,12 @@ TEST_F(Label, NewTextRepaintsTheLabelAlone)
     ExpectSamePixels("a new count");
     EXPECT_GT(Plain.BoxPaints.Count, 0);
     EXPECT_EQ(Own.BoxPaints.Count, 0);
+
+    // A wider text: the label grows over ground it already has a picture of.
+    SetTexts(QStringLiteral("小于80:12345"));
+    ExpectSamePixels("a wider count");
+    EXPECT_GT(Plain.BoxPaints.Count, 0);
+    EXPECT_EQ(Own.BoxPaints.Count, 0);
 }
 
 }  // namespace
