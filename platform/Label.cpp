@@ -5,6 +5,9 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <QTextDocument>
 
 TLabel::TLabel(QWidget* parent) : QLabel(parent)
 {
@@ -21,6 +24,27 @@ void TLabel::Watch(QWidget* parent)
     if (FWatched)
         FWatched->installEventFilter(this);
     FBackground = QImage();
+}
+
+QSize TLabel::sizeHint() const
+{
+    ensurePolished();
+    const QString& caption = text();
+    const bool plain = textFormat() == Qt::PlainText ||
+                       (textFormat() == Qt::AutoText && !Qt::mightBeRichText(caption));
+    if (!plain || caption.isEmpty() || wordWrap() || margin() != 0 || indent() >= 0 || frameWidth() != 0 ||
+        buddy() || minimumWidth() > 0 || !pixmap().isNull() || !contentsMargins().isNull())
+        return QLabel::sizeHint();
+    if (FHint.isValid() && caption == FHintText && font() == FHintFont)
+        return FHint;
+    // As the toolkit measures a one-line text: in a box 2000 wide, without
+    // centring (only the size counts).
+    const int flags = QStyle::visualAlignment(caption.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight, alignment()) & ~(Qt::AlignVCenter | Qt::AlignHCenter);
+    const QRect bounds = fontMetrics().boundingRect(0, 0, 2000, 2000, flags, caption);
+    FHint = bounds.size().expandedTo(minimumSize());
+    FHintText = caption;
+    FHintFont = font();
+    return FHint;
 }
 
 void TLabel::paintEvent(QPaintEvent* event)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QLabel>
 #include <QRect>
+#include <QSize>
+#include <QString>
 
 // A static text label that repaints only itself. A plain label is
 // transparent: every change of its text repaints what lies under it too (a
@@ -19,6 +22,12 @@ class TLabel : public QLabel {
 public:
     explicit TLabel(QWidget* parent);
 
+    // The toolkit's hint, measured once per text: for a plain one-line text
+    // with no frame, margin, indent or buddy the toolkit lays the text out
+    // three times to find it; this lays it out once and remembers it until
+    // the text or the font changes. Any other label gets the toolkit's hint.
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -31,4 +40,8 @@ private:
     // The parent's look under the label, and where in the parent it was taken.
     QImage FBackground;
     QRect FBackgroundRect;
+    // The last hint measured here, and for which text and font.
+    mutable QString FHintText;
+    mutable QFont FHintFont;
+    mutable QSize FHint;
 };

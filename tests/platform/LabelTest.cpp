@@ -150,4 +150,39 @@ TEST_F(Label, NewTextRepaintsTheLabelAlone)
     EXPECT_EQ(Own.BoxPaints.Count, 0);
 }
 
+TEST(LabelHint, SizesItselfAsAPlainLabel)
+{
+    QWidget window;
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(12);
+    window.setFont(font);
+    QLabel plain(&window);
+    TLabel own(&window);
+    const QString texts[] = {
+        QStringLiteral("空闲：97.53"), QStringLiteral("空闲：100.00"), QStringLiteral("低于5:0"),
+        QStringLiteral("W"), QStringLiteral("a&b"), QStringLiteral("two\nlines"), QString(),
+        QStringLiteral("<b>rich</b>"), QStringLiteral("שלום 12"), QStringLiteral("空闲：97.53"),
+    };
+    for (const QString& text : texts) {
+        plain.setText(text);
+        own.setText(text);
+        EXPECT_EQ(own.sizeHint(), plain.sizeHint()) << text.toStdString();
+        own.adjustSize();
+        plain.adjustSize();
+        EXPECT_EQ(own.size(), plain.size()) << text.toStdString();
+    }
+    // A new font is measured anew, with the same text.
+    QFont larger = font;
+    larger.setPixelSize(20);
+    plain.setFont(larger);
+    own.setFont(larger);
+    EXPECT_EQ(own.sizeHint(), plain.sizeHint());
+    // So is a label the toolkit must measure itself.
+    plain.setWordWrap(true);
+    own.setWordWrap(true);
+    plain.setText(QStringLiteral("空闲：97.53 and more words"));
+    own.setText(QStringLiteral("空闲：97.53 and more words"));
+    EXPECT_EQ(own.sizeHint(), plain.sizeHint());
+}
+
 }  // namespace
