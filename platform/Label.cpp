@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPixmap>
 #include <QStyle>
 #include <QTextDocument>
 
@@ -29,14 +28,16 @@ void TLabel::Watch(QWidget* parent)
 QSize TLabel::sizeHint() const
 {
     ensurePolished();
+    // A label with a picture has no text.
     const QString& caption = text();
-    const bool plain = textFormat() == Qt::PlainText ||
-                       (textFormat() == Qt::AutoText && !Qt::mightBeRichText(caption));
-    if (!plain || caption.isEmpty() || wordWrap() || margin() != 0 || indent() >= 0 || frameWidth() != 0 ||
-        buddy() || minimumWidth() > 0 || !pixmap().isNull() || !contentsMargins().isNull())
+    if (caption.isEmpty() || textFormat() == Qt::RichText || textFormat() == Qt::MarkdownText || wordWrap() ||
+        margin() != 0 || indent() >= 0 || frameWidth() != 0 || buddy() || minimumWidth() > 0 ||
+        !contentsMargins().isNull())
         return QLabel::sizeHint();
     if (FHint.isValid() && caption == FHintText && font() == FHintFont)
         return FHint;
+    if (textFormat() == Qt::AutoText && Qt::mightBeRichText(caption))
+        return QLabel::sizeHint();
     // As the toolkit measures a one-line text: in a box 2000 wide, without
     // centring (only the size counts).
     const int flags = QStyle::visualAlignment(caption.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight, alignment()) & ~(Qt::AlignVCenter | Qt::AlignHCenter);
