@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -66,6 +67,36 @@ bool IsPlainName(std::string_view name)
 bool IsPhysicalDisk(const std::string& sysRoot, std::string_view name)
 {
     return IsPlainName(name) && HasDeviceEntry(AT_FDCWD, sysRoot + "/block/" + std::string(name));
+}
+
+bool TDiskFolder::IsPhysical(const std::string& sysRoot, std::string_view name)
+{
+    if (FFd >= 0 && name == FName && sysRoot == FRoot && HasDeviceEntry(FFd, "."))
+        return true;
+    Close();
+    if (!IsPlainName(name))
+        return false;
+    const std::string folder = sysRoot + "/block/" + std::string(name);
+    const int fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (!HasDeviceEntry(fd, ".")) {
+        close(fd);
+        return false;
+    }
+    FFd = fd;
+    FRoot = sysRoot;
+    FName = name;
+    return true;
+}
+
+void TDiskFolder::Close()
+{
+    if (FFd >= 0)
+        close(FFd);
+    FFd = -1;
+    FRoot.clear();
+    FName.clear();
 }
 
 std::optional<std::vector<std::string>> ListPhysicalDisks(const std::string& sysRoot)

@@ -18,6 +18,28 @@ bool IsPlainName(std::string_view name);
 // Whether <sysRoot>/block/<name> is a physical disk.
 bool IsPhysicalDisk(const std::string& sysRoot, std::string_view name);
 
+// Answers IsPhysicalDisk for one disk at a time, asked again and again (the
+// disk being monitored, once a tick). It keeps the disk's folder open, so a
+// check looks up only "device" below it instead of walking the whole path
+// through sysfs (and the disk's link to its device folder) each time. A
+// removed disk's folder has nothing below it any more: when the short lookup
+// fails, or for another name or root, the whole path is looked up as before.
+class TDiskFolder {
+public:
+    TDiskFolder() = default;
+    ~TDiskFolder() { Close(); }
+    TDiskFolder(const TDiskFolder&) = delete;
+    TDiskFolder& operator=(const TDiskFolder&) = delete;
+
+    bool IsPhysical(const std::string& sysRoot, std::string_view name);
+    void Close();
+
+private:
+    int FFd = -1;
+    std::string FRoot;
+    std::string FName;
+};
+
 // The physical disks, sorted by name (readdir's order is unspecified). None
 // when <sysRoot>/block cannot be read: without it there is no disk object.
 std::optional<std::vector<std::string>> ListPhysicalDisks(const std::string& sysRoot);

@@ -18,6 +18,12 @@ constexpr std::size_t InitialBufferSize = 16384;
 
 constexpr long ProcSuperMagic = 0x9fa0;
 
+// The smallest page, what procfs fills per read at least; and room for the
+// longest line of diskstats: a 32-byte name and 20 numbers of 20 digits, with
+// space for fields later kernels may add.
+constexpr std::size_t ProcPage = 4096;
+constexpr std::size_t LongestLine = 1024;
+
 bool OnProcfs(int fd)
 {
     struct statfs info {};
@@ -102,8 +108,12 @@ bool TDiskStats::ReadAll(int fd, std::size_t& size)
 {
     if (FBuffer.size() < InitialBufferSize)
         FBuffer.resize(InitialBufferSize);
-    // procfs hands out about a page per read whatever the buffer: only an
-    // empty read is the end.
+    // procfs fills a page at a time, whatever the buffer, with as many whole
+    // lines as fit, and hands out less only at the end of the file. So a read
+    // of the kept procfs file that comes back short of a page by more than
+    // the longest line is the end, and saves the empty read that would say
+    // so. Any other read ends only with an empty one.
+    const bool pages = fd == FFd;
     for (;;) {
         if (size == FBuffer.size())
             FBuffer.resize(FBuffer.size() * 2);
@@ -115,6 +125,8 @@ bool TDiskStats::ReadAll(int fd, std::size_t& size)
         if (got == 0)
             return true;
         size += static_cast<std::size_t>(got);
+        if (pages && static_cast<std::size_t>(got) + LongestLine <= ProcPage)
+            return true;
     }
 }
 

@@ -29,8 +29,10 @@ std::optional<TStatLine> ParseStatLine(std::string_view line);
 // Parse.
 //
 // A file on procfs stays open between reads, which then take one pread from
-// the start and one more to see its end; any other file (a test's fixture,
-// which may be replaced) is opened afresh at each read.
+// the start (a text of under 3 KiB, a machine with a dozen or so disks and
+// partitions) or a pread a page until one comes back short; any other file
+// (a test's fixture, which may be replaced) is opened afresh at each read and
+// read until a read comes back empty.
 class TDiskStats {
 public:
     TDiskStats() = default;

@@ -45,6 +45,13 @@ TPhysicalDiskCache& DiskCache()
     return cache;
 }
 
+// The folder of the disk that counters were last added for.
+TDiskFolder& LastDiskFolder()
+{
+    static TDiskFolder folder;
+    return folder;
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
@@ -230,7 +237,7 @@ PDH_STATUS PdhAddCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR
             return PDH_CSTATUS_NO_INSTANCE;
     } else {
         disk = *path->instance;
-        if (!IsPhysicalDisk(Source().sysRoot, disk))
+        if (!LastDiskFolder().IsPhysical(Source().sysRoot, disk))
             return PDH_CSTATUS_NO_INSTANCE;
     }
 
@@ -396,4 +403,5 @@ void PdhLinuxSetSource(PdhLinuxSource source)
     // What was read or learnt from the old roots says nothing of the new.
     Stats().Parse({});
     DiskCache().Clear();
+    LastDiskFolder().Close();
 }

@@ -72,6 +72,14 @@ TEST(DiskStats, KernelFileReadsTheSameLinesEveryTime)
     for (const TStatLine& line : stats.Lines())
         first.emplace_back(line.name);
     ASSERT_FALSE(first.empty());
+    // The same lines as the whole file read the plain way: a read that ends
+    // early on a short page must not cut it.
+    std::ifstream whole("/proc/diskstats");
+    std::vector<std::string> names;
+    for (std::string text; std::getline(whole, text);)
+        if (const auto line = ParseStatLine(text))
+            names.emplace_back(line->name);
+    EXPECT_EQ(first, names);
     // The file stays open; each read starts again from its beginning.
     for (int read = 0; read < 3; ++read) {
         ASSERT_TRUE(stats.Read("/proc/diskstats"));

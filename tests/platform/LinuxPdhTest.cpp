@@ -484,6 +484,48 @@ TEST(LinuxPdh, AddCounterStatuses)
     }
 }
 
+// The monitored disk is added again every tick; what a tick finds must
+// follow the disk going, coming back, losing its device or being replaced.
+TEST(LinuxPdh, AddingACounterAgainFollowsTheDisk)
+{
+    TDiskFixture fx;
+    fx.AddDisk("sda", true, 0);
+    fx.AddDisk("sdb", true, 0);
+    TQuery query;
+    const auto add = [&](const std::string& disk) {
+        PDH_HCOUNTER counter = nullptr;
+        const PDH_STATUS status = PdhAddCounterA(query.get(), IdlePath(disk).c_str(), 0, &counter);
+        if (counter)
+            PdhRemoveCounter(counter);
+        return status;
+    };
+    const std::filesystem::path sda = fx.SysRoot() / "block" / "sda";
+
+    EXPECT_EQ(add("sda"), ERROR_SUCCESS);
+    EXPECT_EQ(add("sda"), ERROR_SUCCESS);
+    fx.RemoveDisk("sda");
+    EXPECT_EQ(add("sda"), PDH_CSTATUS_NO_INSTANCE) << "removed";
+    fx.AddDisk("sda", true, 0);
+    EXPECT_EQ(add("sda"), ERROR_SUCCESS) << "added again";
+    std::filesystem::remove(sda / "device");
+    EXPECT_EQ(add("sda"), PDH_CSTATUS_NO_INSTANCE) << "without its device";
+    std::filesystem::create_directory(sda / "device");
+    EXPECT_EQ(add("sda"), ERROR_SUCCESS) << "with its device again";
+
+    // Replaced by a folder of the same name that is no disk, then by a disk.
+    std::filesystem::remove_all(sda);
+    std::filesystem::create_directory(sda);
+    EXPECT_EQ(add("sda"), PDH_CSTATUS_NO_INSTANCE) << "replaced by a non-disk";
+    std::filesystem::create_directory(sda / "device");
+    EXPECT_EQ(add("sda"), ERROR_SUCCESS) << "replaced by a disk";
+
+    // Another disk in between, and back.
+    EXPECT_EQ(add("sdb"), ERROR_SUCCESS);
+    fx.RemoveDisk("sdb");
+    EXPECT_EQ(add("sda"), ERROR_SUCCESS);
+    EXPECT_EQ(add("sdb"), PDH_CSTATUS_NO_INSTANCE);
+}
+
 TEST(LinuxPdh, NullArgumentsAreRejected)
 {
     TDiskFixture fx;
