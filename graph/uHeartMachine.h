@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -157,7 +158,7 @@ private:
     // when nothing is drawn.
     bool PrepareSurface();
     // Shows the area of the surface on screen before returning.
-    void Present(const QRect& area);
+    void Present(const QRegion& area);
     void FillBackgroundOn(TCanvas& canvas);
     void DrawGridOn(TCanvas& canvas);
     // Draws the grid image again when anything it depends on has changed;
