@@ -30,7 +30,9 @@ std::string ChooseQtPlatform(const TSessionEnvironment& session);
 bool HasPlatformArgument(int argc, char** argv);
 
 // Makes the choice for this process from its environment and command line:
-// sets QT_QPA_PLATFORM to ChooseQtPlatform's answer when it is not empty.
+// sets QT_QPA_PLATFORM to ChooseQtPlatform's answer when it is not empty, and
+// QT_XCB_NO_MITSHM (X pictures sent with their requests rather than through
+// shared memory) unless the user set it.
 // Call once in the program's entry, before the application object exists.
 // On Windows there is one platform and this does nothing.
 void ChooseDisplayPlatform(int argc, char** argv);

@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/DisplayPlatform.h"
 #include "app/Unit1.h"
 #include "graph/uHeartMachine.h"
 #include "platform/ErrorBox.h"
@@ -96,6 +97,8 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // The display settings the program itself starts with.
+    ChooseDisplayPlatform(argc, argv);
     TApplication application(argc, argv);
     // Nobody is there to close a box on a virtual screen: a box ends the run
     // with its text instead of waiting for a click that never comes.
