@@ -231,7 +231,7 @@ void THeartMachine::FillBackground()
     if (!PrepareSurface())
         return;
     {
-        TCanvas canvas(&FSurface);
+        TCanvas canvas(FSurfacePainter.get());
         FillBackgroundOn(canvas);
     }
     FSurfaceOnGrid = false;
@@ -286,7 +286,7 @@ void THeartMachine::DrawLines()
     if (changed.isEmpty())
         return;
     {
-        TCanvas canvas(&FSurface);
+        TCanvas canvas(FSurfacePainter.get());
         DrawLinesOn(canvas, plan);
     }
     FLines = std::move(plan);
@@ -300,9 +300,18 @@ bool THeartMachine::PrepareSurface()
     if (width() <= 0 || height() <= 0)
         return false;
     if (FSurface.size() != size()) {
+        FSurfacePainter.reset();
         FSurface = QImage(size(), QImage::Format_RGB32);
         FSurface.fill(ColorToQColor(FColorBackground));
+        FSurfacePainter = std::make_unique<QPainter>(&FSurface);
         FSurfaceOnGrid = false;
+    } else if (!FSurface.isDetached()) {
+        // A copy someone took shares the surface's pixels until either is
+        // written, and the painter still points at the shared ones: the
+        // surface takes pixels of its own, and the painter follows it.
+        FSurfacePainter.reset();
+        FSurface.detach();
+        FSurfacePainter = std::make_unique<QPainter>(&FSurface);
     }
     return true;
 }
@@ -489,7 +498,7 @@ void THeartMachine::paintEvent(QPaintEvent* event)
         CopyGrid();
         TLinePlan plan = PlanLines();
         {
-            TCanvas canvas(&FSurface);
+            TCanvas canvas(FSurfacePainter.get());
             DrawLinesOn(canvas, plan);
         }
         FLines = std::move(plan);

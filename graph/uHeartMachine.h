@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <QAction>
 #include <QImage>
 #include <QMenu>
+#include <QPainter>
 #include <QRect>
 #include <QRegion>
 #include <QString>
@@ -197,6 +199,9 @@ private:
 
     TAlign FAlign = TAlign::alNone;
     QImage FSurface;
+    // Open on the surface for as long as the surface lives: beginning a
+    // painter costs more than the lines a sample draws with it.
+    std::unique_ptr<QPainter> FSurfacePainter;
     // Background and grid alone, as drawn for FGridKey; they never change
     // from one sample to the next.
     QImage FGridImage;

@@ -135,6 +135,27 @@ TEST_F(Redraw, SamplesAndSettersGiveThePlainDrawing)
     ExpectPlain(true, "back to the monitor's settings");
 }
 
+// A copy of the surface shares its pixels with the graph until one of them
+// is written; the graph's drawing must go to its own surface, and the copy
+// keep what it showed.
+TEST_F(Redraw, ACopyOfTheSurfaceKeepsItsPixelsAndTheGraphDrawsOnItsOwn)
+{
+    Feed(0, 60, 0);
+    const QImage copy = Graph->Surface();
+    const QImage kept = copy.copy();
+    Feed(0, 5, 1);
+    ExpectPlain(true, "after samples with a copy held");
+    EXPECT_EQ(Difference(copy, kept), "") << "the copy";
+
+    // A copy taken while nothing changes, then a full repaint.
+    const QImage second = Graph->Surface();
+    const QImage secondKept = second.copy();
+    Graph->repaint();
+    Feed(0, 1, 2);
+    ExpectPlain(true, "after a repaint and a sample with a second copy held");
+    EXPECT_EQ(Difference(second, secondKept), "") << "the second copy";
+}
+
 TEST_F(Redraw, ResizingGivesThePlainDrawingAtTheNewSize)
 {
     // The graph follows its parent's resize events, which a hidden parent defers.
