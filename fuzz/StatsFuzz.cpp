@@ -94,6 +94,33 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
+// What follows the third column of the first line (lines end at "\n") whose
+// third column is the disk, columns separated by runs of spaces and tabs:
+// that disk's own stat file. None when no line has it.
+std::optional<std::string> FieldsOf(std::string_view text, std::string_view disk)
+{
+    std::size_t lineStart = 0;
+    while (lineStart < text.size()) {
+        std::size_t lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string_view::npos)
+            lineEnd = text.size();
+        std::size_t i = lineStart;
+        std::string_view column;
+        for (int count = 0; count < 3 && i < lineEnd; ++count) {
+            while (i < lineEnd && (text[i] == ' ' || text[i] == '\t'))
+                ++i;
+            const std::size_t start = i;
+            while (i < lineEnd && text[i] != ' ' && text[i] != '\t')
+                ++i;
+            column = i > start && count == 2 ? text.substr(start, i - start) : std::string_view();
+        }
+        if (column == disk)
+            return std::string(text.substr(i, lineEnd - i));
+        lineStart = lineEnd + 1;
+    }
+    return std::nullopt;
+}
+
 // The reference: a disk's io_ticks in one statistics text. The first line
 // (lines end at "\n") whose third column is the disk; columns are separated
 // by runs of spaces and tabs; io_ticks is the 13th column, a decimal number
@@ -282,11 +309,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     source.clockNs = [] { return ClockNs; };
     PdhLinuxSetSource(std::move(source));
     const std::string statsPath = world.procRoot + "/diskstats";
+    // The statistics file, and each physical disk's own stat file as the
+    // kernel would make it from the same numbers.
     const auto writeStats = [&](const std::optional<std::string>& text) {
         if (text)
             WriteFile(statsPath, *text);
         else
             std::remove(statsPath.c_str());
+        for (const std::string& disk : machine.disks) {
+            const std::string statPath = machine.sysRoot + "/block/" + disk + "/stat";
+            const auto fields = text ? FieldsOf(*text, disk) : std::nullopt;
+            if (fields)
+                WriteFile(statPath, *fields + "\n");
+            else
+                std::remove(statPath.c_str());
+        }
     };
 
     PDH_HQUERY query = nullptr;

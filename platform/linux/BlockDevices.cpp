@@ -1,9 +1,14 @@
 #include "BlockDevices.h"
 
+#include "DiskStats.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 
@@ -56,6 +61,35 @@ bool ForEachPhysicalDisk(const std::string& sysRoot, TFound found)
     return true;
 }
 
+constexpr long SysfsMagic = 0x62656572;
+
+bool OnSysfs(int fd)
+{
+    struct statfs info {};
+    return fstatfs(fd, &info) == 0 && info.f_type == SysfsMagic;
+}
+
+// The first line of a small file, read from its start; none when a read
+// fails. sysfs hands out a whole attribute in one read when it fits, so on
+// sysfs a read that does not fill the buffer is the end.
+std::optional<std::string> ReadFirstLine(int fd, bool sysfs)
+{
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (got == 0 || (sysfs && static_cast<std::size_t>(got) < sizeof buffer) ||
+            text.find('\n') != std::string::npos)
+            break;
+    }
+    return text.substr(0, text.find('\n'));
+}
+
 }  // namespace
 
 bool IsPlainName(std::string_view name)
@@ -90,8 +124,38 @@ bool TDiskFolder::IsPhysical(const std::string& sysRoot, std::string_view name)
     return true;
 }
 
+std::optional<std::uint32_t> TDiskFolder::IoTicks(const std::string& sysRoot, std::string_view name)
+{
+    const bool mine = FFd >= 0 && name == FName && sysRoot == FRoot;
+    if (mine && FStatFd >= 0) {
+        if (const auto line = ReadFirstLine(FStatFd, true))
+            return ParseIoTicksField(*line);
+        // The disk went, and may be back under the same name.
+        close(FStatFd);
+        FStatFd = -1;
+    }
+    if (!IsPlainName(name))
+        return std::nullopt;
+    const std::string path = sysRoot + "/block/" + std::string(name) + "/stat";
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    const bool sysfs = OnSysfs(fd);
+    const auto line = ReadFirstLine(fd, sysfs);
+    if (mine && sysfs && line)
+        FStatFd = fd;
+    else
+        close(fd);
+    if (!line)
+        return std::nullopt;
+    return ParseIoTicksField(*line);
+}
+
 void TDiskFolder::Close()
 {
+    if (FStatFd >= 0)
+        close(FStatFd);
+    FStatFd = -1;
     if (FFd >= 0)
         close(FFd);
     FFd = -1;

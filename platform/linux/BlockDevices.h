@@ -32,10 +32,21 @@ public:
     TDiskFolder& operator=(const TDiskFolder&) = delete;
 
     bool IsPhysical(const std::string& sysRoot, std::string_view name);
+
+    // The disk's io_ticks from <sysRoot>/block/<name>/stat: that disk's own
+    // statistics, the fields of its line in diskstats without major, minor
+    // and name, which the kernel makes for that disk alone instead of for
+    // every device. None when the file cannot be read or holds no io_ticks.
+    // For the disk whose folder is open the file stays open too, on sysfs,
+    // where one read gives all of it and a removed disk's file fails to read
+    // (then it is opened afresh); any other file is opened at each read.
+    std::optional<std::uint32_t> IoTicks(const std::string& sysRoot, std::string_view name);
+
     void Close();
 
 private:
     int FFd = -1;
+    int FStatFd = -1;
     std::string FRoot;
     std::string FName;
 };

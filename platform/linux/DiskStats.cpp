@@ -10,8 +10,8 @@
 
 namespace {
 
-// io_ticks is the 13th column: "major minor name" and then its 10th field.
-constexpr std::size_t IoTicksColumn = 13;
+// io_ticks is the 10th statistics field.
+constexpr std::size_t IoTicksField = 10;
 
 // Room for a machine with a few dozen disks and partitions in one read.
 constexpr std::size_t InitialBufferSize = 16384;
@@ -32,34 +32,53 @@ bool OnProcfs(int fd)
 
 }  // namespace
 
-std::optional<TStatLine> ParseStatLine(std::string_view line)
-{
-    std::string_view columns[IoTicksColumn];
-    std::size_t count = 0;
-    while (count < IoTicksColumn) {
-        const std::size_t start = line.find_first_not_of(" \t");
-        if (start == std::string_view::npos)
-            break;
-        line.remove_prefix(start);
-        const std::size_t end = std::min(line.find_first_of(" \t"), line.size());
-        columns[count++] = line.substr(0, end);
-        line.remove_prefix(end);
-    }
-    if (count < 3)
-        return std::nullopt;
+namespace {
 
-    TStatLine result{columns[2], std::nullopt};
-    if (count < IoTicksColumn)
-        return result;
-    const std::string_view field = columns[IoTicksColumn - 1];
+// Splits off the next column (a run of characters other than spaces and
+// tabs); an empty view when there is none.
+std::string_view NextColumn(std::string_view& text)
+{
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos) {
+        text = {};
+        return {};
+    }
+    text.remove_prefix(start);
+    const std::size_t end = std::min(text.find_first_of(" \t"), text.size());
+    const std::string_view column = text.substr(0, end);
+    text.remove_prefix(end);
+    return column;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseIoTicksField(std::string_view fields)
+{
+    std::string_view field;
+    for (std::size_t count = 0; count < IoTicksField; ++count) {
+        field = NextColumn(fields);
+        if (field.empty())
+            return std::nullopt;
+    }
     std::uint64_t ticks = 0;
     const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), ticks);
     if (error != std::errc() || end != field.data() + field.size())
-        return result;
+        return std::nullopt;
     // The kernel prints io_ticks as a 32-bit unsigned value; kept modulo 2^32
     // even if a kernel printed more, so the difference of two samples stays right.
-    result.ioTicks = static_cast<std::uint32_t>(ticks);
-    return result;
+    return static_cast<std::uint32_t>(ticks);
+}
+
+std::optional<TStatLine> ParseStatLine(std::string_view line)
+{
+    // "major minor name", then the device's statistics fields.
+    std::string_view name;
+    for (int column = 0; column < 3; ++column) {
+        name = NextColumn(line);
+        if (name.empty())
+            return std::nullopt;
+    }
+    return TStatLine{name, ParseIoTicksField(line)};
 }
 
 TDiskStats::~TDiskStats()

@@ -19,6 +19,11 @@ struct TStatLine {
     std::optional<std::uint32_t> ioTicks;
 };
 
+// The io_ticks among a device's statistics fields alone (its 10th field), as
+// <sys>/block/<disk>/stat holds them; fields are separated by spaces or tabs.
+// None when the field is missing or not a number; kept modulo 2^32.
+std::optional<std::uint32_t> ParseIoTicksField(std::string_view fields);
+
 // Parses one line, without its newline; columns are separated by spaces or
 // tabs. None when the line has no name (fewer than three columns). io_ticks
 // is kept modulo 2^32, as the kernel prints it.

@@ -257,8 +257,11 @@ PDH_STATUS PdhCollectQueryData(PDH_HQUERY hQuery)
         return PDH_NO_DATA;
 
     const std::int64_t now = NowNs();
+    // "_Total" walks the statistics of every device; a disk's own counter
+    // reads that disk's statistics alone.
     TDiskStats& stats = Stats();
-    const bool readable = stats.Read(Source().procRoot + "/diskstats");
+    bool allRead = false;
+    bool allReadable = false;
     for (const std::uintptr_t id : query->counters) {
         TCounter& counter = Counters().at(id);
         std::swap(counter.previous, counter.latest);
@@ -266,13 +269,17 @@ PDH_STATUS PdhCollectQueryData(PDH_HQUERY hQuery)
         sample.taken = true;
         sample.timeNs = now;
         sample.disks.clear();
-        if (!readable)
+        if (!counter.disk.empty()) {
+            if (const auto ticks = LastDiskFolder().IoTicks(Source().sysRoot, counter.disk))
+                sample.disks.push_back({counter.disk, *ticks});
             continue;
-        if (counter.disk.empty()) {
-            SampleAllDisks(stats, sample.disks);
-        } else if (const auto ticks = stats.IoTicks(counter.disk)) {
-            sample.disks.push_back({counter.disk, *ticks});
         }
+        if (!allRead) {
+            allReadable = stats.Read(Source().procRoot + "/diskstats");
+            allRead = true;
+        }
+        if (allReadable)
+            SampleAllDisks(stats, sample.disks);
     }
     return ERROR_SUCCESS;
 }

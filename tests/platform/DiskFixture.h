@@ -8,6 +8,8 @@
 #include <fstream>
 #include <functional>
 #include <stdexcept>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -121,12 +123,25 @@ public:
         WriteDiskstats();
     }
 
-    // Writes diskstats verbatim; the next change to a disk writes it afresh.
-    void WriteDiskstatsText(const std::string& text) { WriteFile(ProcRoot() / "diskstats", text); }
+    // Writes diskstats verbatim, and each disk's stat file as the kernel
+    // would from that text: the fields of the first line with the disk's name
+    // (none when no line has it). The next change to a disk writes them
+    // afresh.
+    void WriteDiskstatsText(const std::string& text)
+    {
+        WriteFile(ProcRoot() / "diskstats", text);
+        for (const TDisk& disk : FDisks)
+            WriteStat(disk.name, FieldsOf(text, disk.name));
+    }
 
-    // Deletes diskstats, so reading it fails; the next change to a disk
-    // writes it again.
-    void DeleteDiskstats() { std::filesystem::remove(ProcRoot() / "diskstats"); }
+    // Deletes diskstats and the disks' stat files, so reading the statistics
+    // fails; the next change to a disk writes them again.
+    void DeleteDiskstats()
+    {
+        std::filesystem::remove(ProcRoot() / "diskstats");
+        for (const TDisk& disk : FDisks)
+            WriteStat(disk.name, std::nullopt);
+    }
 
     // Moves the fake monotonic clock forward.
     void AdvanceClockMs(std::int64_t ms) { FClockNs += ms * 1'000'000; }
@@ -172,6 +187,7 @@ private:
 
     // Lines as a current kernel prints them: 17 fields, io_ticks the 10th.
     // The fields around it differ from it, so reading the wrong column shows.
+    // Each disk's stat file holds its line's fields.
     void WriteDiskstats()
     {
         std::string text;
@@ -188,6 +204,44 @@ private:
             minor += 16;
         }
         WriteFile(ProcRoot() / "diskstats", text);
+        for (const TDisk& disk : FDisks)
+            WriteStat(disk.name, FieldsOf(text, disk.name));
+    }
+
+    // What follows the name on the first line of the text whose third column
+    // (columns separated by spaces and tabs) is the name; none when no line is.
+    static std::optional<std::string> FieldsOf(const std::string& text, const std::string& name)
+    {
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            std::size_t at = 0;
+            std::string column;
+            for (int i = 0; i < 3; ++i) {
+                const std::size_t start = line.find_first_not_of(" \t", at);
+                if (start == std::string::npos) {
+                    column.clear();
+                    break;
+                }
+                at = std::min(line.find_first_of(" \t", start), line.size());
+                column = line.substr(start, at - start);
+            }
+            if (!column.empty() && column == name)
+                return line.substr(at);
+        }
+        return std::nullopt;
+    }
+
+    // Writes <sys>/block/<name>/stat, or removes it for none; a disk without
+    // its folder (removed) gets none.
+    void WriteStat(const std::string& name, const std::optional<std::string>& fields)
+    {
+        const std::filesystem::path folder = SysRoot() / "block" / name;
+        if (!std::filesystem::is_directory(folder))
+            return;
+        if (fields)
+            WriteFile(folder / "stat", *fields + "\n");
+        else
+            std::filesystem::remove(folder / "stat");
     }
 
     static void WriteFile(const std::filesystem::path& path, const std::string& text)

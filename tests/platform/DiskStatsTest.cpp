@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/linux/BlockDevices.h"
 #include "platform/linux/DiskStats.h"
 #include "tests/platform/DiskFixture.h"
 
@@ -87,5 +88,31 @@ TEST(DiskStats, KernelFileReadsTheSameLinesEveryTime)
         for (const TStatLine& line : stats.Lines())
             again.emplace_back(line.name);
         EXPECT_EQ(again, first);
+    }
+}
+
+// A disk's own stat file and its line in diskstats are the same counters:
+// read between two reads of diskstats, the stat file's io_ticks lie between
+// theirs.
+TEST(DiskStats, KernelDiskStatFileMatchesItsDiskstatsLine)
+{
+    const auto disks = ListPhysicalDisks("/sys");
+    if (!disks || disks->empty())
+        GTEST_SKIP() << "no physical disk here";
+    TDiskStats stats;
+    TDiskFolder folder;
+    for (const std::string& disk : *disks) {
+        SCOPED_TRACE(disk);
+        ASSERT_TRUE(folder.IsPhysical("/sys", disk));
+        for (int read = 0; read < 2; ++read) {
+            ASSERT_TRUE(stats.Read("/proc/diskstats"));
+            const auto before = stats.IoTicks(disk);
+            const auto own = folder.IoTicks("/sys", disk);
+            ASSERT_TRUE(stats.Read("/proc/diskstats"));
+            const auto after = stats.IoTicks(disk);
+            ASSERT_TRUE(before && own && after);
+            EXPECT_LE(*before, *own);
+            EXPECT_LE(*own, *after);
+        }
     }
 }
