@@ -261,16 +261,30 @@ void THeartMachine::DrawLines()
     if (FSurfaceOnGrid && !gridChanged) {
         std::vector<QRect> restore;
         qint64 restoreArea = 0;
+        // The changed columns, left to right, in a few rectangles: a
+        // neighbour joins the rectangle while that adds little area, so a
+        // line moving over a few rows goes out as a few flat strips, and one
+        // moving over many rows in every column as one rectangle.
+        std::vector<QRect> strips;
+        const auto area = [](const QRect& r) { return static_cast<qint64>(r.width()) * r.height(); };
         for (std::size_t c = 0; c < plan.Columns.size(); ++c) {
             if (!ColumnDiffers(FLines, plan, c))
                 continue;
+            QRect column = plan.Columns[c];
             if (c < FLines.Columns.size() && !FLines.Columns[c].isEmpty()) {
                 restore.push_back(FLines.Columns[c]);
-                restoreArea += static_cast<qint64>(FLines.Columns[c].width()) * FLines.Columns[c].height();
-                changed += FLines.Columns[c];
+                restoreArea += area(FLines.Columns[c]);
+                column |= FLines.Columns[c];
             }
-            changed += plan.Columns[c];
+            if (column.isEmpty())
+                continue;
+            if (!strips.empty() && 4 * area(strips.back() | column) <= 5 * (area(strips.back()) + area(column)))
+                strips.back() |= column;
+            else
+                strips.push_back(column);
         }
+        for (const QRect& strip : strips)
+            changed += strip;
         // Row by row, many tall columns cost more than one copy of it all.
         if (restoreArea * 2 > static_cast<qint64>(width()) * height()) {
             CopyGrid();
@@ -290,8 +304,7 @@ void THeartMachine::DrawLines()
         DrawLinesOn(canvas, plan);
     }
     FLines = std::move(plan);
-    // Only the changed columns go to the screen: on a busy disk the line moves
-    // in every column, but over a few rows in each.
+    // Only the changed strips go to the screen.
     Present(changed);
 }
 
