@@ -94,72 +94,67 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// What follows the third column of the first line (lines end at "\n") whose
-// third column is the disk, columns separated by runs of spaces and tabs:
-// that disk's own stat file. None when no line has it.
-std::optional<std::string> FieldsOf(std::string_view text, std::string_view disk)
-{
-    std::size_t lineStart = 0;
-    while (lineStart < text.size()) {
-        std::size_t lineEnd = text.find('\n', lineStart);
-        if (lineEnd == std::string_view::npos)
-            lineEnd = text.size();
-        std::size_t i = lineStart;
-        std::string_view column;
-        for (int count = 0; count < 3 && i < lineEnd; ++count) {
-            while (i < lineEnd && (text[i] == ' ' || text[i] == '\t'))
-                ++i;
-            const std::size_t start = i;
-            while (i < lineEnd && text[i] != ' ' && text[i] != '\t')
-                ++i;
-            column = i > start && count == 2 ? text.substr(start, i - start) : std::string_view();
-        }
-        if (column == disk)
-            return std::string(text.substr(i, lineEnd - i));
-        lineStart = lineEnd + 1;
-    }
-    return std::nullopt;
-}
+// The first line of a statistics text (lines end at "\n") whose third
+// column is the disk, columns separated by runs of spaces and tabs: its first
+// 13 columns, and what follows the third (the disk's own stat file). None
+// when no line has the disk.
+struct TDiskLine {
+    std::vector<std::string_view> columns;
+    std::string_view fields;
+};
 
-// The reference: a disk's io_ticks in one statistics text. The first line
-// (lines end at "\n") whose third column is the disk; columns are separated
-// by runs of spaces and tabs; io_ticks is the 13th column, a decimal number
-// that fits 64 bits, kept modulo 2^32. None when there is no such line, or
-// that line has no 13th column or it is not such a number.
-std::optional<std::uint32_t> ReferenceIoTicks(std::string_view text, std::string_view disk)
+std::optional<TDiskLine> FindDiskLine(std::string_view text, std::string_view disk)
 {
     std::size_t lineStart = 0;
     while (lineStart < text.size()) {
         std::size_t lineEnd = text.find('\n', lineStart);
         if (lineEnd == std::string_view::npos)
             lineEnd = text.size();
-        std::vector<std::string_view> columns;
+        TDiskLine line;
         std::size_t i = lineStart;
-        while (i < lineEnd && columns.size() < 13) {
+        while (i < lineEnd && line.columns.size() < 13) {
             while (i < lineEnd && (text[i] == ' ' || text[i] == '\t'))
                 ++i;
             const std::size_t start = i;
             while (i < lineEnd && text[i] != ' ' && text[i] != '\t')
                 ++i;
             if (i > start)
-                columns.push_back(text.substr(start, i - start));
+                line.columns.push_back(text.substr(start, i - start));
+            if (line.columns.size() == 3 && line.fields.data() == nullptr)
+                line.fields = text.substr(i, lineEnd - i);
         }
         lineStart = lineEnd + 1;
-        if (columns.size() < 3 || columns[2] != disk)
-            continue;
-        if (columns.size() < 13 || columns[12].empty())
-            return std::nullopt;
-        unsigned __int128 value = 0;
-        for (const char c : columns[12]) {
-            if (c < '0' || c > '9')
-                return std::nullopt;
-            value = value * 10 + static_cast<unsigned>(c - '0');
-            if (value > UINT64_MAX)
-                return std::nullopt;
-        }
-        return static_cast<std::uint32_t>(value & 0xFFFFFFFFu);
+        if (line.columns.size() >= 3 && line.columns[2] == disk)
+            return line;
     }
     return std::nullopt;
+}
+
+// The disk's own stat file as the kernel would make it from the text.
+std::optional<std::string> FieldsOf(std::string_view text, std::string_view disk)
+{
+    const auto line = FindDiskLine(text, disk);
+    return line ? std::optional<std::string>(line->fields) : std::nullopt;
+}
+
+// The reference: a disk's io_ticks in one statistics text, from the line
+// FindDiskLine finds: the 13th column, a decimal number that fits 64 bits,
+// kept modulo 2^32. None when there is no such line, or that line has no
+// 13th column or it is not such a number.
+std::optional<std::uint32_t> ReferenceIoTicks(std::string_view text, std::string_view disk)
+{
+    const auto line = FindDiskLine(text, disk);
+    if (!line || line->columns.size() < 13 || line->columns[12].empty())
+        return std::nullopt;
+    unsigned __int128 value = 0;
+    for (const char c : line->columns[12]) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > UINT64_MAX)
+            return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value & 0xFFFFFFFFu);
 }
 
 struct TOutcome {
