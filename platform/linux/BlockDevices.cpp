@@ -5,10 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
-
-#include <cerrno>
 
 #include <algorithm>
 
@@ -59,35 +56,6 @@ bool ForEachPhysicalDisk(const std::string& sysRoot, TFound found)
             break;
     }
     return true;
-}
-
-constexpr long SysfsMagic = 0x62656572;
-
-bool OnSysfs(int fd)
-{
-    struct statfs info {};
-    return fstatfs(fd, &info) == 0 && info.f_type == SysfsMagic;
-}
-
-// The first line of a small file, read from its start; none when a read
-// fails. sysfs hands out a whole attribute in one read when it fits, so on
-// sysfs a read that does not fill the buffer is the end.
-std::optional<std::string> ReadFirstLine(int fd, bool sysfs)
-{
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return std::nullopt;
-        text.append(buffer, static_cast<std::size_t>(got));
-        if (got == 0 || (sysfs && static_cast<std::size_t>(got) < sizeof buffer) ||
-            text.find('\n') != std::string::npos)
-            break;
-    }
-    return text.substr(0, text.find('\n'));
 }
 
 }  // namespace

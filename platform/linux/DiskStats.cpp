@@ -17,6 +17,7 @@ constexpr std::size_t IoTicksField = 10;
 constexpr std::size_t InitialBufferSize = 16384;
 
 constexpr long ProcSuperMagic = 0x9fa0;
+constexpr long SysfsMagic = 0x62656572;
 
 // The smallest page, what procfs fills per read at least; and room for the
 // longest line of diskstats: a 32-byte name and 20 numbers of 20 digits, with
@@ -24,15 +25,16 @@ constexpr long ProcSuperMagic = 0x9fa0;
 constexpr std::size_t ProcPage = 4096;
 constexpr std::size_t LongestLine = 1024;
 
-bool OnProcfs(int fd)
+bool OnFileSystem(int fd, long magic)
 {
     struct statfs info {};
-    return fstatfs(fd, &info) == 0 && info.f_type == ProcSuperMagic;
+    return fstatfs(fd, &info) == 0 && info.f_type == magic;
 }
 
-}  // namespace
-
-namespace {
+bool OnProcfs(int fd)
+{
+    return OnFileSystem(fd, ProcSuperMagic);
+}
 
 // Splits off the next column (a run of characters other than spaces and
 // tabs); an empty view when there is none.
@@ -51,6 +53,29 @@ std::string_view NextColumn(std::string_view& text)
 }
 
 }  // namespace
+
+bool OnSysfs(int fd)
+{
+    return OnFileSystem(fd, SysfsMagic);
+}
+
+std::optional<std::string> ReadFirstLine(int fd, bool sysfs)
+{
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (got == 0 || (sysfs && static_cast<std::size_t>(got) < sizeof buffer) ||
+            text.find('\n') != std::string::npos)
+            break;
+    }
+    return text.substr(0, text.find('\n'));
+}
 
 std::optional<std::uint32_t> ParseIoTicksField(std::string_view fields)
 {

@@ -1,8 +1,9 @@
 #pragma once
 
-// Reading and parsing the kernel's block-device statistics file,
-// <proc>/diskstats: one line per disk and partition, "major minor name"
-// followed by the statistics fields.
+// Reading and parsing the kernel's block-device statistics: <proc>/diskstats,
+// one line per disk and partition, "major minor name" followed by the
+// statistics fields; and a disk's own <sys>/block/<disk>/stat, its fields
+// alone.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,14 @@ struct TStatLine {
     std::string_view name;
     std::optional<std::uint32_t> ioTicks;
 };
+
+// Whether the file is on sysfs.
+bool OnSysfs(int fd);
+
+// The first line of a small file (a disk's stat file), read from its start;
+// none when a read fails. sysfs hands out a whole attribute in one read when
+// it fits, so with sysfs set a read that does not fill the buffer is the end.
+std::optional<std::string> ReadFirstLine(int fd, bool sysfs);
 
 // The io_ticks among a device's statistics fields alone (its 10th field), as
 // <sys>/block/<disk>/stat holds them; fields are separated by spaces or tabs.
