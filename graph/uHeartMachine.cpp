@@ -316,7 +316,6 @@ bool THeartMachine::PrepareSurface()
         FSurfacePainter.reset();
         FSurface = QImage(size(), QImage::Format_RGB32);
         FSurface.fill(ColorToQColor(FColorBackground));
-        FSurfacePainter = std::make_unique<QPainter>(&FSurface);
         FSurfaceOnGrid = false;
     } else if (!FSurface.isDetached()) {
         // A copy someone took shares the surface's pixels until either is
@@ -324,8 +323,9 @@ bool THeartMachine::PrepareSurface()
         // surface takes pixels of its own, and the painter follows it.
         FSurfacePainter.reset();
         FSurface.detach();
-        FSurfacePainter = std::make_unique<QPainter>(&FSurface);
     }
+    if (!FSurfacePainter)
+        FSurfacePainter = std::make_unique<QPainter>(&FSurface);
     return true;
 }
 
