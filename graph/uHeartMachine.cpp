@@ -324,8 +324,14 @@ bool THeartMachine::PrepareSurface()
         FSurfacePainter.reset();
         FSurface.detach();
     }
-    if (!FSurfacePainter)
+    if (!FSurfacePainter) {
         FSurfacePainter = std::make_unique<QPainter>(&FSurface);
+        // A clip of the whole surface changes no pixel, but with a clip of
+        // its own the painter draws a line straight into the pixels. Without
+        // one it hands each pixel to the span filler, one call per pixel on
+        // a line drawn right to left or upwards.
+        FSurfacePainter->setClipRect(FSurface.rect());
+    }
     return true;
 }
 
@@ -391,11 +397,15 @@ void THeartMachine::CopyGrid(const QRect& area)
     const QRect r = area & FSurface.rect();
     if (r.isEmpty())
         return;
+    // Row addresses by stride: scanLine() checks for sharing on every call.
     const auto bytes = static_cast<std::size_t>(r.width()) * sizeof(QRgb);
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        std::memcpy(reinterpret_cast<QRgb*>(FSurface.scanLine(y)) + r.left(),
-                    reinterpret_cast<const QRgb*>(FGridImage.constScanLine(y)) + r.left(), bytes);
-    }
+    const qsizetype stride = FSurface.bytesPerLine();
+    const qsizetype gridStride = FGridImage.bytesPerLine();
+    const qsizetype left = r.left() * static_cast<qsizetype>(sizeof(QRgb));
+    uchar* to = FSurface.bits() + r.top() * stride + left;
+    const uchar* from = FGridImage.constBits() + r.top() * gridStride + left;
+    for (int y = r.top(); y <= r.bottom(); ++y, to += stride, from += gridStride)
+        std::memcpy(to, from, bytes);
 }
 
 THeartMachine::TLinePlan THeartMachine::PlanLines() const

@@ -135,6 +135,38 @@ TEST_F(Redraw, SamplesAndSettersGiveThePlainDrawing)
     ExpectPlain(true, "back to the monitor's settings");
 }
 
+// The graph's painter draws lines by its own route (it keeps a clip of the
+// whole surface); every slope, in each direction, at narrow and wide
+// columns, and lines along the top and bottom rows, must come out as the
+// plain drawing has them.
+TEST_F(Redraw, LinesOfEverySlopeGiveThePlainDrawing)
+{
+    // Flat runs, steps of one, small and large rises and falls, the range's ends.
+    const int pattern[] = {100, 100, 99, 98, 98, 97, 50, 51, 49, 0, 0, 1, 2, 100, 0, 100, 3, 97, 60, 40, 41, 100};
+    // Columns of 12, 40 and 6 pixels, then of 1 on a narrow graph.
+    const struct {
+        int width;
+        int ticks;
+    } layouts[] = {{603, 50}, {603, 15}, {603, 99}, {150, 99}};
+    // The graph follows its parent's resize events, which a hidden parent defers.
+    Panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
+    int seed = 0;
+    for (const auto& layout : layouts) {
+        Panel->resize(layout.width, 222);
+        ASSERT_EQ(Graph->width(), layout.width);
+        Graph->SetHTickCount(static_cast<std::uint8_t>(layout.ticks));
+        const std::string columns = "columns of " + std::to_string(layout.width / layout.ticks) + " pixels";
+        for (int round = 0; round < 3; ++round) {
+            for (int value : pattern)
+                Graph->AddPoint(0, value, QString());
+            ExpectPlain(true, columns.c_str());
+        }
+        Feed(1, 40, ++seed);
+        ExpectPlain(true, ("a second line over " + columns).c_str());
+    }
+}
+
 // A copy of the surface shares its pixels with the graph until one of them
 // is written; the graph's drawing must go to its own surface, and the copy
 // keep what it showed.
