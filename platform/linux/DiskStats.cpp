@@ -203,11 +203,3 @@ void TDiskStats::Parse(std::string_view text)
         text.remove_prefix(std::min(end + 1, text.size()));
     }
 }
-
-std::optional<std::uint32_t> TDiskStats::IoTicks(std::string_view name) const
-{
-    for (const TStatLine& line : FLines)
-        if (line.name == name)
-            return line.ioTicks;
-    return std::nullopt;
-}

@@ -61,10 +61,6 @@ public:
     // Parses the text as if it had been read.
     void Parse(std::string_view text);
 
-    // The io_ticks of the first line with that name; none when there is no
-    // such line or its io_ticks are missing or malformed.
-    std::optional<std::uint32_t> IoTicks(std::string_view name) const;
-
     const std::vector<TStatLine>& Lines() const { return FLines; }
 
     // The bytes held for the text, for checking that one huge file does not
