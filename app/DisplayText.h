@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include <QString>
+
+// The texts the monitor window shows for what it measures.
+
+// The text shown for an instance name, from the bytes the platform listed.
+// On Linux the name is read as UTF-8, each byte that is not part of a
+// well-formed sequence shown as its escape ("sd\xFF"); on Windows it is
+// decoded from the system's ANSI code page, in which pdh.dll lists it.
+QString DisplayName(const std::string& name);
+
+// Rounds half to even (97.5 gives 98, 96.5 gives 96). Raises Exception for a
+// value that is not a number or does not fit in 32 bits.
+int RoundHalfEven(double value);
+
+// value with exactly two decimals, the user locale's decimal separator and no
+// digit grouping ("97.53", "97,53").
+QString FormatFixed2(double value);
