@@ -13,6 +13,7 @@
 
 #include "app/Unit1.h"
 #include "graph/uHeartMachine.h"
+#include "platform/Pdh.h"
 #include "platform/ErrorBox.h"
 #include "tests/standin/StandIn.h"
 
