@@ -20,8 +20,9 @@ export WINEDEBUG=-all
 # No Mono or Gecko installer prompts when the prefix is created. No winedbg:
 # after it has printed a crash's backtrace the process exits with 0, so a
 # crashing test would pass; without it the exit code is the exception code's
-# low byte (5 for an access violation).
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# low byte (5 for an access violation). The caller's overrides come after
+# these (pdh=n: the stand-in pdh.dll beside the program).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 unset DISPLAY WAYLAND_DISPLAY
 
 # Tests start in parallel; only the first creates the prefix, the others wait.

@@ -3,6 +3,7 @@
 # would go:
 #
 #   check-under-wine.sh PREFIX SETUP.EXE PROGRAM.EXE VERSION SCREENSHOT.PNG
+#                       [STANDIN-PDH.DLL MONITORING.PNG]
 #
 # In the Wine prefix PREFIX (made when missing) it installs SETUP.EXE silently
 # (/S) and checks the installed files (the program equal to PROGRAM.EXE, the
@@ -12,12 +13,18 @@
 # Wine's pdh.dll cannot list the PhysicalDisk instances, so the program first
 # shows that error (C0000BD3); the check closes the box with Enter, waits for
 # the window and saves a PNG of the desktop to SCREENSHOT.PNG (and the box to
-# SCREENSHOT-box.png). Last it uninstalls silently and checks that nothing of
-# the installation is left: no files, no shortcut, no registry entry.
+# SCREENSHOT-box.png). Given the tests' stand-in pdh.dll, it then copies it
+# beside the installed program for one more run, as Chinese Windows
+# (IDLESCOPE_PDH_MODEL=chinese, LC_ALL=zh_CN.UTF-8): the program must open
+# with no box, list the disks, and monitor "0 C:" once chosen and started,
+# saved to MONITORING.PNG; the stand-in's call log (MONITORING-pdh-calls.log)
+# must show the listing and the reads; the copy is removed again. Last it
+# uninstalls silently and checks that nothing of the installation is left:
+# no files, no shortcut, no registry entry.
 set -euo pipefail
 
-if (($# != 5)); then
-  echo "usage: $0 PREFIX SETUP.EXE PROGRAM.EXE VERSION SCREENSHOT.PNG" >&2
+if (($# != 5 && $# != 7)); then
+  echo "usage: $0 PREFIX SETUP.EXE PROGRAM.EXE VERSION SCREENSHOT.PNG [STANDIN-PDH.DLL MONITORING.PNG]" >&2
   exit 2
 fi
 here=$(cd "$(dirname "$0")" && pwd)
@@ -26,6 +33,8 @@ setup=$(realpath "$2")
 program=$(realpath "$3")
 version=$4
 screenshot=$(realpath -m "$5")
+standin=${6:+$(realpath "$6")}
+monitoring=${7:+$(realpath -m "$7")}
 
 fail() {
   echo "FAILED: $*" >&2
@@ -95,9 +104,32 @@ echo "-- starting the installed program through its shortcut on a virtual screen
 for font in SimSun Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /t REG_SZ /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
 done
-xvfb-run -a -s "-screen 0 1024x768x24" "$here/wine-screenshot.sh" "$shortcut" "$screenshot" ||
+# An X screen to hold the Wine desktop at the scale WINEQT_SCALE_FACTOR asks.
+screen=$(awk -v scale="${WINEQT_SCALE_FACTOR:-1}" 'BEGIN { printf "%dx%dx24", 1024 * scale + 0.5, 768 * scale + 0.5 }')
+xvfb-run -a -s "-screen 0 $screen" "$here/wine-screenshot.sh" "$shortcut" "$screenshot" ||
   fail "the installed program did not show its window"
 echo "   saved $screenshot"
+
+if [[ -n $standin ]]; then
+  echo "-- the installed program over the stand-in pdh.dll, as Chinese Windows: monitoring \"0 C:\""
+  calls=${monitoring%.png}-pdh-calls.log
+  rm -f "$calls"
+  cp "$standin" "$install_dir/pdh.dll"
+  status=0
+  WINEDLLOVERRIDES="$WINEDLLOVERRIDES;pdh=n" IDLESCOPE_PDH_MODEL=chinese LC_ALL=zh_CN.UTF-8 \
+    IDLESCOPE_PDH_LOG=$(winepath -w "$calls" 2>/dev/null) \
+    xvfb-run -a -s "-screen 0 $screen" "$here/wine-screenshot.sh" "$shortcut" "$monitoring" monitor ||
+    status=$?
+  rm -f "$install_dir/pdh.dll"
+  ((status == 0)) || fail "the program over the stand-in did not monitor \"0 C:\""
+  # The log holds the Chinese names in code page 936 bytes: match the rest.
+  LC_ALL=C grep -qa '^PdhEnumObjectItemsA(null, ".*", ".*", buffer, .* = 00000000$' "$calls" ||
+    fail "the program did not list the disks through the stand-in ($calls)"
+  reads=$(LC_ALL=C grep -ac '^PdhAddCounterA(query [0-9]*, "\\.*(0 C:)\\.*", 0) = 00000000$' "$calls" || true)
+  values=$(LC_ALL=C grep -ac '^PdhGetFormattedCounterValue(counter [0-9]*, 0x200, null) = 00000000$' "$calls" || true)
+  ((reads >= 2 && values >= 2)) || fail "the program read \"0 C:\" $values times, not at least twice ($calls)"
+  echo "   listed the disks, read \"0 C:\" $values times; saved $monitoring"
+fi
 
 echo "-- uninstalling silently: Uninstall.exe /S"
 wine "C:\\Program Files\\Idlescope\\Uninstall.exe" /S </dev/null || fail "the uninstaller exited with $?"

@@ -5,3 +5,19 @@
 
 #include <pdh.h>
 #include <pdhmsg.h>
+
+#include "PdhNames.h"
+
+// pdh.dll's own PdhOpenQuery, the name the platform documents the call
+// under, which pdh.h maps to PdhOpenQueryA. The query is opened with no data
+// source, so the text type of that argument does not matter.
+#undef PdhOpenQuery
+extern "C" PDH_STATUS WINAPI PdhOpenQuery(LPCSTR szDataSource, DWORD_PTR dwUserData, PDH_HQUERY* phQuery);
+
+// The counter query lists and reads with the English names, which pdh.dll
+// accepts only on English Windows. As pdh.h maps PdhAddCounter to
+// PdhAddCounterA, these map the two calls to the versions that hand pdh.dll
+// the system's own names (PdhNames.h); those call pdh.dll's functions
+// themselves, from a file that does not include this header.
+#define PdhEnumObjectItemsA PdhEnumObjectItemsSystemA
+#define PdhAddCounterA PdhAddCounterSystemA

@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "counters/CounterQuery.h"
+#include "platform/Error.h"
+#include "tests/counters/ReadFailure.h"
+#include "tests/standin/StandIn.h"
+
+// The counter query against the stand-in pdh.dll, in the model of English or
+// Chinese Windows the environment chose (CTest runs every test in both): the
+// disks are listed and read whatever the system calls PhysicalDisk, the
+// calls pdh.dll receives are the counter query's, and each failing status
+// reaches the caller whole.
+
+namespace {
+
+using TNames = std::vector<std::string>;
+
+const TNames ModelDisks = {"0 C:", "1 D: E:", "_Total"};
+const std::string DiskC = "\\PhysicalDisk(0 C:)\\% Idle Time";
+
+std::string ComputerName()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    GetComputerNameA(name, &size);
+    return std::string(name, size);
+}
+
+bool StartsWith(const std::string& text, const std::string& start)
+{
+    return text.compare(0, start.size(), start) == 0;
+}
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The paths of the counters pdh.dll was asked to add, in order.
+TNames AddedPaths(const TNames& calls)
+{
+    TNames paths;
+    for (const std::string& line : calls) {
+        if (!StartsWith(line, "PdhAddCounterA("))
+            continue;
+        const std::size_t open = line.find('"');
+        paths.push_back(line.substr(open + 1, line.rfind('"') - open - 1));
+    }
+    return paths;
+}
+
+std::size_t CountOf(const TNames& calls, const std::string& function)
+{
+    std::size_t count = 0;
+    for (const std::string& line : calls)
+        count += StartsWith(line, function + "(");
+    return count;
+}
+
+class CounterQueryStandIn : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(StandIn.Unfit(), "");
+        StandIn.Reset();
+    }
+    void TearDown() override { CloseCounterQuery(); }
+
+    TStandIn StandIn;
+};
+
+TEST_F(CounterQueryStandIn, CallsAreTheCounterQuerysWithTheSystemsNamesLookedUpFirst)
+{
+    if (!StandIn.FirstInProcess())
+        GTEST_SKIP() << "the names were looked up by an earlier test of this process";
+    EXPECT_EQ(ListInstances("PhysicalDisk"), ModelDisks);
+    OpenCounterQuery();
+    EXPECT_DOUBLE_EQ(ReadCounter(DiskC), 97.54);
+    CloseCounterQuery();
+
+    // In the English model the calls after the lookups are the counter
+    // query's own, argument for argument; in the Chinese one only the names
+    // differ. Lengths: a name and its NUL; a list, its names' and two NULs.
+    const std::string object = StandIn.Object();
+    const std::string counter = StandIn.Counter();
+    const std::string listing = "PdhEnumObjectItemsA(null, \"" + ComputerName() + "\", \"" + object + "\", ";
+    const auto length = [](const std::string& name, std::size_t nuls) { return std::to_string(name.size() + nuls); };
+    const TNames expected = {
+        "PdhLookupPerfNameByIndexA(null, 234, null, 0) = 800007D2",
+        "PdhLookupPerfNameByIndexA(null, 234, buffer, " + length(object, 1) + ") = 00000000",
+        "PdhLookupPerfNameByIndexA(null, 1482, null, 0) = 800007D2",
+        "PdhLookupPerfNameByIndexA(null, 1482, buffer, " + length(counter, 1) + ") = 00000000",
+        listing + "null, 0, null, 0, 65535, 0) = 800007D2",
+        listing + "buffer, " + length(counter, 2) + ", buffer, 21, 65535, 0) = 00000000",
+        "PdhOpenQuery(null, 0) = 00000000",
+        "PdhAddCounterA(query 1, \"\\" + object + "(0 C:)\\" + counter + "\", 0) = 00000000",
+        "PdhCollectQueryData(query 1) = 00000000",
+        "PdhCollectQueryData(query 1) = 00000000",
+        "PdhGetFormattedCounterValue(counter 2, 0x200, null) = 00000000",
+        "PdhRemoveCounter(counter 2) = 00000000",
+        "PdhCloseQuery(query 1) = 00000000",
+    };
+    EXPECT_EQ(StandIn.Calls(), expected);
+}
+
+TEST_F(CounterQueryStandIn, ListsAndReadsTheDisksThoughPdhKnowsOnlyTheSystemsNames)
+{
+    // pdh.dll itself, asked in English: Chinese Windows knows no such object.
+    const auto enumerate = StandIn.Call<decltype(&PdhEnumObjectItemsSystemA)>("PdhEnumObjectItemsA");
+    DWORD counterLength = 0;
+    DWORD instanceLength = 0;
+    EXPECT_EQ(static_cast<DWORD>(enumerate(nullptr, nullptr, "PhysicalDisk", nullptr, &counterLength, nullptr,
+                                           &instanceLength, PERF_DETAIL_WIZARD, 0)),
+              StandIn.Chinese() ? PDH_CSTATUS_NO_OBJECT : PDH_MORE_DATA);
+
+    EXPECT_EQ(ListInstances("PhysicalDisk"), ModelDisks);
+    OpenCounterQuery();
+    // The disk's idle trace, one interval a read; 100.47 formats capped.
+    EXPECT_DOUBLE_EQ(ReadCounter(DiskC), 97.54);
+    EXPECT_DOUBLE_EQ(ReadCounter(DiskC), 100.0);
+    EXPECT_DOUBLE_EQ(ReadCounter(DiskC), 62.5);
+    EXPECT_DOUBLE_EQ(ReadCounter("\\PhysicalDisk(1 D: E:)\\% Idle Time"), 12.5);
+    EXPECT_DOUBLE_EQ(ReadCounter("\\PhysicalDisk(_Total)\\% Idle Time"), (97.54 + 12.5) / 2);
+    EXPECT_EQ(StandIn.LiveCounters(), 0u);
+}
+
+TEST_F(CounterQueryStandIn, EachFailingStatusIsRaisedWholeAndTheNextReadWorks)
+{
+    OpenCounterQuery();
+    const struct {
+        const char* function;
+        DWORD call;
+        DWORD status;
+    } failures[] = {
+        {"PdhAddCounterA", 1, PDH_CSTATUS_BAD_COUNTERNAME},
+        {"PdhCollectQueryData", 1, PDH_NO_DATA},
+        // Disk counters answer these for a sample now and then in the field.
+        {"PdhCollectQueryData", 2, PDH_CALC_NEGATIVE_DENOMINATOR},
+        {"PdhGetFormattedCounterValue", 1, PDH_CALC_NEGATIVE_VALUE},
+        {"PdhGetFormattedCounterValue", 1, PDH_INVALID_DATA},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.function);
+        StandIn.Fail(failure.function, failure.call, failure.status);
+        EXPECT_EQ(ReadFailure(DiskC), StatusText(failure.status));
+        EXPECT_EQ(StandIn.LiveCounters(), 0u);
+        EXPECT_EQ(ReadFailure(DiskC), "");
+    }
+
+    // The listing: a failed sizing call is not checked (its lengths stay 0,
+    // so the next call sizes again); the fetching call's status is.
+    StandIn.Fail("PdhEnumObjectItemsA", 1, PDH_CSTATUS_NO_MACHINE);
+    EXPECT_EQ(ListInstances("PhysicalDisk"), ModelDisks);
+    StandIn.Fail("PdhEnumObjectItemsA", 2, PDH_INVALID_ARGUMENT);
+    try {
+        ListInstances("PhysicalDisk");
+        ADD_FAILURE() << "listed though pdh.dll refused";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), "C0000BBD");
+    }
+
+    // A query that did not open: every read has the null handle's status.
+    CloseCounterQuery();
+    StandIn.Fail("PdhOpenQuery", 1, PDH_MEMORY_ALLOCATION_FAILURE);
+    EXPECT_THROW(OpenCounterQuery(), Exception);
+    EXPECT_EQ(ReadFailure(DiskC), StatusText(PDH_INVALID_HANDLE));
+}
+
+TEST_F(CounterQueryStandIn, DiskThatVanishesHasNoDataUntilItIsBack)
+{
+    OpenCounterQuery();
+    // Gone between a read's two collections, then at the next read: Windows
+    // still adds the counter (it cannot tell an instance gone from one not
+    // made yet), and the query's only counter has no data.
+    StandIn.SetDisk("0 C:", false, 2);
+    EXPECT_EQ(ReadFailure(DiskC), StatusText(PDH_NO_DATA));
+    EXPECT_EQ(ReadFailure(DiskC), StatusText(PDH_NO_DATA));
+    EXPECT_EQ(ReadFailure("\\PhysicalDisk(9 Z:)\\% Idle Time"), StatusText(PDH_NO_DATA));
+    EXPECT_EQ(StandIn.LiveCounters(), 0u);
+    const TNames calls = StandIn.Calls();
+    EXPECT_EQ(CountOf(calls, "PdhAddCounterA"), 3u);
+    for (const std::string& line : calls) {
+        if (StartsWith(line, "PdhAddCounterA(")) {
+            EXPECT_TRUE(EndsWith(line, " = 00000000")) << line;
+        }
+    }
+
+    // With another counter that has data, the collection succeeds and the
+    // missing instance shows at the formatting.
+    PDH_HQUERY query = nullptr;
+    PDH_HCOUNTER gone = nullptr;
+    PDH_HCOUNTER there = nullptr;
+    ASSERT_EQ(PdhOpenQuery(nullptr, 0, &query), ERROR_SUCCESS);
+    ASSERT_EQ(PdhAddCounterA(query, DiskC.c_str(), 0, &gone), ERROR_SUCCESS);
+    ASSERT_EQ(PdhAddCounterA(query, "\\PhysicalDisk(_Total)\\% Idle Time", 0, &there), ERROR_SUCCESS);
+    EXPECT_EQ(PdhCollectQueryData(query), ERROR_SUCCESS);
+    EXPECT_EQ(PdhCollectQueryData(query), ERROR_SUCCESS);
+    PDH_FMT_COUNTERVALUE value{};
+    EXPECT_EQ(static_cast<DWORD>(PdhGetFormattedCounterValue(gone, PDH_FMT_DOUBLE, nullptr, &value)),
+              PDH_INVALID_DATA);
+    EXPECT_EQ(value.CStatus, PDH_CSTATUS_NO_INSTANCE);
+    EXPECT_EQ(PdhGetFormattedCounterValue(there, PDH_FMT_DOUBLE, nullptr, &value), ERROR_SUCCESS);
+    PdhCloseQuery(query);
+
+    StandIn.SetDisk("0 C:", true, 0);
+    EXPECT_DOUBLE_EQ(ReadCounter(DiskC), 97.54);
+}
+
+TEST_F(CounterQueryStandIn, OnlyTheKnownNamesAreTranslatedAndEveryOtherByteIsKept)
+{
+    OpenCounterQuery();
+    const std::string computer = "\\\\" + ComputerName();
+    // An instance holding ")\" and a code page 936 character whose second
+    // byte is a backslash.
+    const std::string odd = computer + "\\PhysicalDisk(x)\\\xB1\x5C)\\% Idle Time";
+    EXPECT_EQ(ReadFailure("\\NoSuchObject(0 C:)\\% Idle Time"), StatusText(PDH_CSTATUS_NO_OBJECT));
+    EXPECT_EQ(ReadFailure("\\PhysicalDisk(0 C:)\\% No Such Time"), StatusText(PDH_CSTATUS_NO_COUNTER));
+    EXPECT_EQ(ReadFailure("\\Processor(_Total)\\% Processor Time"), StatusText(PDH_CSTATUS_NO_OBJECT));
+    EXPECT_EQ(ReadFailure(odd), StatusText(PDH_NO_DATA));
+    EXPECT_EQ(ReadFailure(computer + "\\PhysicalDisk(0 C:)\\% Idle Time"), "");
+
+    const std::string object = StandIn.Object();
+    const std::string counter = StandIn.Counter();
+    const TNames expected = {
+        "\\NoSuchObject(0 C:)\\% Idle Time",
+        "\\" + object + "(0 C:)\\% No Such Time",
+        "\\Processor(_Total)\\% Processor Time",
+        computer + "\\" + object + "(x)\\\xB1\x5C)\\" + counter,
+        computer + "\\" + object + "(0 C:)\\" + counter,
+    };
+    EXPECT_EQ(AddedPaths(StandIn.Calls()), expected);
+}
+
+TEST_F(CounterQueryStandIn, NameLookupThatFailsLeavesTheEnglishNameForGood)
+{
+    if (!StandIn.FirstInProcess())
+        GTEST_SKIP() << "the names were looked up by an earlier test of this process";
+    // The object's sizing call fails: its name stays English, which Chinese
+    // Windows refuses, as it did before the names were translated.
+    StandIn.Fail("PdhLookupPerfNameByIndexA", 1, PDH_CSTATUS_NO_MACHINE);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        try {
+            EXPECT_EQ(ListInstances("PhysicalDisk"), ModelDisks);
+            EXPECT_FALSE(StandIn.Chinese());
+        } catch (const Exception& error) {
+            EXPECT_TRUE(StandIn.Chinese());
+            EXPECT_EQ(error.Message(), StatusText(PDH_CSTATUS_NO_OBJECT));
+        }
+    }
+    // Looked up once: the object's failed sizing call, the counter's two.
+    EXPECT_EQ(CountOf(StandIn.Calls(), "PdhLookupPerfNameByIndexA"), 3u);
+}
+
+class CounterQueryStandInSizes : public CounterQueryStandIn, public testing::WithParamInterface<DWORD> {};
+
+TEST_P(CounterQueryStandInSizes, NamesAreFoundWhenTheSizeAnswerIsTooSmall)
+{
+    if (!StandIn.FirstInProcess())
+        GTEST_SKIP() << "the names were looked up by an earlier test of this process";
+    StandIn.ShortNameSizes(GetParam());
+    EXPECT_EQ(ListInstances("PhysicalDisk"), ModelDisks);
+    OpenCounterQuery();
+    EXPECT_EQ(ReadFailure(DiskC), "");
+    // Each index's last lookup found its name.
+    std::vector<std::string> last(2);
+    for (const std::string& line : StandIn.Calls()) {
+        if (StartsWith(line, "PdhLookupPerfNameByIndexA(null, 234,"))
+            last[0] = line;
+        if (StartsWith(line, "PdhLookupPerfNameByIndexA(null, 1482,"))
+            last[1] = line;
+    }
+    for (const std::string& line : last)
+        EXPECT_TRUE(EndsWith(line, " = 00000000")) << line;
+}
+
+// 1: a buffer still too small gets PDH_MORE_DATA; 2: PDH_INVALID_ARGUMENT.
+INSTANTIATE_TEST_SUITE_P(MoreDataOrInvalidArgument, CounterQueryStandInSizes, testing::Values(1u, 2u));
+
+}  // namespace
