@@ -8,12 +8,6 @@
 
 #include "PdhNames.h"
 
-// pdh.dll's own PdhOpenQuery, the name the platform documents the call
-// under, which pdh.h maps to PdhOpenQueryA. The query is opened with no data
-// source, so the text type of that argument does not matter.
-#undef PdhOpenQuery
-extern "C" PDH_STATUS WINAPI PdhOpenQuery(LPCSTR szDataSource, DWORD_PTR dwUserData, PDH_HQUERY* phQuery);
-
 // The counter query lists and reads with the English names, which pdh.dll
 // accepts only on English Windows. As pdh.h maps PdhAddCounter to
 // PdhAddCounterA, these map the two calls to the versions that hand pdh.dll

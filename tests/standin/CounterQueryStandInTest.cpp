@@ -95,7 +95,7 @@ TEST_F(CounterQueryStandIn, CallsAreTheCounterQuerysWithTheSystemsNamesLookedUpF
         "PdhLookupPerfNameByIndexA(null, 1482, buffer, " + length(counter, 1) + ") = 00000000",
         listing + "null, 0, null, 0, 65535, 0) = 800007D2",
         listing + "buffer, " + length(counter, 2) + ", buffer, 21, 65535, 0) = 00000000",
-        "PdhOpenQuery(null, 0) = 00000000",
+        "PdhOpenQueryW(null, 0) = 00000000",
         "PdhAddCounterA(query 1, \"\\" + object + "(0 C:)\\" + counter + "\", 0) = 00000000",
         "PdhCollectQueryData(query 1) = 00000000",
         "PdhCollectQueryData(query 1) = 00000000",
@@ -164,7 +164,7 @@ TEST_F(CounterQueryStandIn, EachFailingStatusIsRaisedWholeAndTheNextReadWorks)
 
     // A query that did not open: every read has the null handle's status.
     CloseCounterQuery();
-    StandIn.Fail("PdhOpenQuery", 1, PDH_MEMORY_ALLOCATION_FAILURE);
+    StandIn.Fail("PdhOpenQueryW", 1, PDH_MEMORY_ALLOCATION_FAILURE);
     EXPECT_THROW(OpenCounterQuery(), Exception);
     EXPECT_EQ(ReadFailure(DiskC), StatusText(PDH_INVALID_HANDLE));
 }

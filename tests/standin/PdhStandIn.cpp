@@ -30,10 +30,6 @@
 #include <pdh.h>
 #include <pdhmsg.h>
 
-// pdh.dll's undecorated export, which pdh.h maps to PdhOpenQueryA.
-#undef PdhOpenQuery
-extern "C" PDH_STATUS WINAPI PdhOpenQuery(LPCSTR szDataSource, DWORD_PTR dwUserData, PDH_HQUERY* phQuery);
-
 namespace {
 
 struct TModel {
@@ -291,12 +287,12 @@ PDH_STATUS AddCounter(const std::string& call, PDH_HQUERY hQuery, LPCSTR path, P
     return Logged(call, ERROR_SUCCESS);
 }
 
-PDH_STATUS OpenQuery(const std::string& call, LPCSTR szDataSource, PDH_HQUERY* phQuery)
+PDH_STATUS OpenQuery(const std::string& call, bool dataSource, PDH_HQUERY* phQuery)
 {
     if (const auto injected = Injected(call.substr(0, call.find('('))))
         return Logged(call, *injected);
     // Log files are not played: a data source is refused as an argument.
-    if (szDataSource != nullptr || phQuery == nullptr)
+    if (dataSource || phQuery == nullptr)
         return Logged(call, PDH_INVALID_ARGUMENT);
     TStandIn& state = State();
     const std::uintptr_t handle = state.NextHandle++;
@@ -321,16 +317,19 @@ void RemoveCounter(std::uintptr_t handle)
 
 extern "C" {
 
-PDH_STATUS WINAPI PdhOpenQuery(LPCSTR szDataSource, DWORD_PTR dwUserData, PDH_HQUERY* phQuery)
-{
-    return OpenQuery("PdhOpenQuery(" + Quoted(szDataSource) + ", " + std::to_string(dwUserData) + ")",
-                     szDataSource, phQuery);
-}
-
 PDH_STATUS WINAPI PdhOpenQueryA(LPCSTR szDataSource, DWORD_PTR dwUserData, PDH_HQUERY* phQuery)
 {
     return OpenQuery("PdhOpenQueryA(" + Quoted(szDataSource) + ", " + std::to_string(dwUserData) + ")",
-                     szDataSource, phQuery);
+                     szDataSource != nullptr, phQuery);
+}
+
+// A program built with UNICODE (as Qt's are) opens its query through this
+// one; with no data source the two differ in nothing else.
+PDH_STATUS WINAPI PdhOpenQueryW(LPCWSTR szDataSource, DWORD_PTR dwUserData, PDH_HQUERY* phQuery)
+{
+    return OpenQuery(std::string("PdhOpenQueryW(") + (szDataSource ? "source" : "null") + ", " +
+                         std::to_string(dwUserData) + ")",
+                     szDataSource != nullptr, phQuery);
 }
 
 PDH_STATUS WINAPI PdhAddCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR dwUserData,
