@@ -7,8 +7,9 @@
 #
 # In the Wine prefix PREFIX (made when missing) it installs SETUP.EXE silently
 # (/S) and checks the installed files (the program equal to PROGRAM.EXE, the
-# uninstaller), the Start-menu shortcut and the entry in the list of installed
-# programs. It then starts the installed program through its shortcut on a
+# uninstaller, the licence and the third-party notices), the Start-menu
+# shortcut and the entry in the list of installed programs. It then starts
+# the installed program through its shortcut on a
 # virtual X screen, inside a Wine desktop window (which gives it a title bar):
 # Wine's pdh.dll cannot list the PhysicalDisk instances, so the program first
 # shows that error (C0000BD3); the check closes the box with Enter, waits for
@@ -83,6 +84,14 @@ wine "$setup" /S </dev/null || fail "the installer exited with $?"
 [[ -f $install_dir/Idlescope.exe ]] || fail "no Program Files\\Idlescope\\Idlescope.exe"
 cmp -s "$install_dir/Idlescope.exe" "$program" || fail "the installed Idlescope.exe differs from $program"
 [[ -f $install_dir/Uninstall.exe ]] || fail "no Program Files\\Idlescope\\Uninstall.exe"
+# The licence and the third-party notices: the project's texts, with CR LF
+# line ends.
+installed_text() {  # installed_text NAME SOURCE
+  [[ -f $install_dir/$1 ]] || fail "no Program Files\\Idlescope\\$1"
+  tr -d '\r' <"$install_dir/$1" | cmp -s - "$2" || fail "the installed $1 is not the text of $2"
+}
+installed_text LICENSE.txt "$here/../LICENSE"
+installed_text THIRD-PARTY-NOTICES.txt "$here/notices/THIRD-PARTY-NOTICES.txt"
 [[ -f $shortcut ]] || fail "no Start-menu shortcut Idlescope.lnk"
 # A shell link keeps its target's path as text.
 strings -a "$shortcut" | grep -qi 'Program Files\\Idlescope\\Idlescope.exe' ||
@@ -92,9 +101,12 @@ entry=$(wine reg query "$key" 2>/dev/null | tr -d '\r') || fail "no uninstall en
 value() { sed -n "s/^ *$1 *REG_[A-Z]* *//p" <<<"$entry"; }
 [[ $(value DisplayName) == Idlescope ]] || fail "DisplayName is '$(value DisplayName)'"
 [[ $(value DisplayVersion) == "$version" ]] || fail "DisplayVersion is '$(value DisplayVersion)', not $version"
+[[ $(value Publisher) == "Idlescope maintainers" ]] || fail "Publisher is '$(value Publisher)'"
+[[ $(value DisplayIcon) == '"C:\Program Files\Idlescope\Idlescope.exe"' ]] ||
+  fail "DisplayIcon is '$(value DisplayIcon)'"
 [[ $(value UninstallString) == '"C:\Program Files\Idlescope\Uninstall.exe"' ]] ||
   fail "UninstallString is '$(value UninstallString)'"
-echo "   installed: Program Files\\Idlescope\\{Idlescope.exe,Uninstall.exe}, Start menu\\Programs\\Idlescope.lnk, $key"
+echo "   installed: Program Files\\Idlescope\\{Idlescope.exe,LICENSE.txt,THIRD-PARTY-NOTICES.txt,Uninstall.exe}, Start menu\\Programs\\Idlescope.lnk, $key"
 
 echo "-- starting the installed program through its shortcut on a virtual screen"
 # Chinese texts: Qt falls back from Tahoma to SimSun for them, as Windows
