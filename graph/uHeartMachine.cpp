@@ -9,8 +9,6 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QProxyStyle>
-#include <QStyleOptionMenuItem>
 
 #include "platform/Canvas.h"
 #include "platform/Error.h"
@@ -21,63 +19,6 @@
 // build rather than draw wrong rows.
 static_assert(std::numeric_limits<long double>::digits >= 64,
               "THeartMachine::ValueToY needs a long double with a 64-bit mantissa");
-
-// The line menu's owner-draw mode: the style asks the graph for each entry's
-// size and lets it paint the entry; the toolkit draws no check mark, icon or
-// text of its own for it. Used by the line menu alone.
-class TLineMenuStyle : public QProxyStyle {
-public:
-    explicit TLineMenuStyle(THeartMachine* graph) : FGraph(graph) {}
-
-    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
-                           const QWidget* widget) const override
-    {
-        TLineItem* item = ItemFor(type == CT_MenuItem, widget);
-        if (!item)
-            return QProxyStyle::sizeFromContents(type, option, size, widget);
-        const QSize platform = QProxyStyle::sizeFromContents(type, option, size, widget);
-        // Measured at the menu's resolution, so the width fits what is painted.
-        QImage scratch(1, 1, QImage::Format_RGB32);
-        scratch.setDotsPerMeterX(qRound(widget->logicalDpiX() / 0.0254));
-        scratch.setDotsPerMeterY(qRound(widget->logicalDpiY() / 0.0254));
-        TCanvas canvas(&scratch);
-        canvas.SetFont(widget->font());
-        int width = canvas.TextWidth(item->text());
-        int height = platform.height() + 3;
-        FGraph->MeasureLineItem(item, canvas, width, height);
-        return {width, height};
-    }
-
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                     const QWidget* widget) const override
-    {
-        TLineItem* item = ItemFor(element == CE_MenuItem, widget);
-        if (!item) {
-            QProxyStyle::drawControl(element, option, painter, widget);
-            return;
-        }
-        TCanvas canvas(painter);
-        canvas.SetFont(widget->font());
-        const QRect r = option->rect;
-        FGraph->DrawLineItem(item, canvas, TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1},
-                             (option->state & State_Selected) != 0);
-    }
-
-private:
-    TLineItem* ItemFor(bool menuItem, const QWidget* widget) const
-    {
-        const auto* menu = qobject_cast<const TLineMenu*>(widget);
-        return menuItem && menu ? menu->StyledItem() : nullptr;
-    }
-
-    THeartMachine* FGraph;
-};
-
-void TLineMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const
-{
-    QMenu::initStyleOption(option, action);
-    FStyledItem = qobject_cast<TLineItem*>(const_cast<QAction*>(action));
-}
 
 const std::array<TColor, 17> THeartMachine::LineColors = {
     clRed,  clLime,   clYellow, clBlue,  clFuchsia, clAqua, clSilver, clGray, clWhite,
@@ -168,51 +109,6 @@ void THeartMachine::AddPoint(int lineIndex, std::int32_t value, const QString& c
     std::copy(row.begin() + 1, row.end(), row.begin());
     row[HistoryLength - 1] = value;
 
-    DrawLines();
-}
-
-void THeartMachine::UpdateLineMenu(int lineIndex, const QString& caption)
-{
-    if (FLineMenu->actions().size() < lineIndex + 1) {
-        auto* item = new TLineItem(lineIndex, this);
-        item->setText(caption);
-        connect(item, &QAction::triggered, this, [this, item] { ToggleLine(item); });
-        item->SetChecked(true);
-        FLineMenu->addAction(item);
-        if (!FLineMenuStyle) {
-            FLineMenuStyle = new TLineMenuStyle(this);
-            FLineMenu->setStyle(FLineMenuStyle);
-        }
-    }
-    FLineMenu->actions()[lineIndex]->setText(caption);
-}
-
-void THeartMachine::MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height)
-{
-    static_cast<void>(height);
-    width = canvas.TextWidth(item->text()) + 10;
-}
-
-void THeartMachine::DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected)
-{
-    canvas.SetBrushColor(selected ? clActiveCaption : clBtnFace);
-    canvas.FillRect(rect);
-    canvas.SetFontColor(LineColors[item->Tag()]);
-    canvas.TextOut(rect.Left + 12, rect.Top + 3, item->text());
-    if (item->Checked()) {
-        canvas.SetPenColor(selected ? clCaptionText : clMenuText);
-        canvas.SetPenWidth(2);
-        canvas.MoveTo(rect.Left + 1, rect.Top + 9);
-        canvas.LineTo(rect.Left + 4, rect.Top + 12);
-        canvas.LineTo(rect.Left + 9, rect.Top + 6);
-    }
-}
-
-void THeartMachine::ToggleLine(TLineItem* item)
-{
-    const int tag = item->Tag();
-    FVisible[tag] = !FVisible[tag];
-    item->SetChecked(FVisible[tag] != 0);
     DrawLines();
 }
 

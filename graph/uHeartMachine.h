@@ -5,58 +5,18 @@
 #include <memory>
 #include <vector>
 
-#include <QAction>
 #include <QImage>
-#include <QMenu>
 #include <QPainter>
 #include <QRect>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
 
+#include "graph/LineMenu.h"
 #include "platform/Colors.h"
 
 class TCanvas;
 struct TRect;
-class TLineMenuStyle;
-
-// One entry of a graph's line menu: the line's caption, its index (the tag)
-// and whether the line is shown. The checked flag changes only through the
-// graph's ToggleLine, never by the click itself.
-class TLineItem : public QAction {
-    Q_OBJECT
-
-public:
-    TLineItem(int tag, QObject* owner) : QAction(owner), FTag(tag) {}
-
-    int Tag() const { return FTag; }
-    bool Checked() const { return FChecked; }
-    void SetChecked(bool value) { FChecked = value; }
-
-private:
-    int FTag;
-    bool FChecked = false;
-};
-
-// The line menu: it tells its style which entry is being measured or painted,
-// so the style can hand that entry to the graph's owner-draw handlers.
-class TLineMenu : public QMenu {
-    Q_OBJECT
-
-public:
-    explicit TLineMenu(QWidget* owner) : QMenu(owner) {}
-
-    // The entry the menu prepared a style option for last; the menu measures
-    // and paints each entry right after preparing its option.
-    TLineItem* StyledItem() const { return FStyledItem; }
-
-protected:
-    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
-
-private:
-    mutable TLineItem* FStyledItem = nullptr;
-};
-
 // How a control follows its parent: not at all, or filling its client area.
 enum class TAlign { alNone, alClient };
 
