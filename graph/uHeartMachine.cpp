@@ -1,7 +1,6 @@
 #include "graph/uHeartMachine.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <utility>
@@ -122,25 +121,11 @@ int THeartMachine::ValueToY(std::int32_t value) const
     return static_cast<int>(h - p) + 1;
 }
 
-void THeartMachine::FillBackground()
-{
-    if (!PrepareSurface())
-        return;
-    {
-        TCanvas canvas(FSurfacePainter.get());
-        FillBackgroundOn(canvas);
-    }
-    FSurfaceOnGrid = false;
-    Present(rect());
-}
-
 void THeartMachine::DrawGrid()
 {
     if (!PrepareSurface())
         return;
-    UpdateGridImage();
-    CopyGrid();
-    FLines = TLinePlan{};
+    FSurface.ShowGrid();
     Present(rect());
 }
 
@@ -148,85 +133,32 @@ void THeartMachine::DrawLines()
 {
     if (!PrepareSurface())
         return;
-    TLinePlan plan = PlanLines();
-    // Background and grid are the same as at the last drawing unless a
-    // setting or the size changed. Then only the columns where a line moved
-    // need the grid back and go to the screen; the lines are drawn whole.
-    QRegion changed;
-    const bool gridChanged = UpdateGridImage();
-    if (FSurfaceOnGrid && !gridChanged) {
-        std::vector<QRect> restore;
-        qint64 restoreArea = 0;
-        // The changed columns, left to right, in a few rectangles: a
-        // neighbour joins the rectangle while that adds little area, so a
-        // line moving over a few rows goes out as a few flat strips, and one
-        // moving over many rows in every column as one rectangle.
-        std::vector<QRect> strips;
-        const auto area = [](const QRect& r) { return static_cast<qint64>(r.width()) * r.height(); };
-        for (std::size_t c = 0; c < plan.Columns.size(); ++c) {
-            if (!ColumnDiffers(FLines, plan, c))
-                continue;
-            QRect column = plan.Columns[c];
-            if (c < FLines.Columns.size() && !FLines.Columns[c].isEmpty()) {
-                restore.push_back(FLines.Columns[c]);
-                restoreArea += area(FLines.Columns[c]);
-                column |= FLines.Columns[c];
-            }
-            if (column.isEmpty())
-                continue;
-            if (!strips.empty() && 4 * area(strips.back() | column) <= 5 * (area(strips.back()) + area(column)))
-                strips.back() |= column;
-            else
-                strips.push_back(column);
-        }
-        for (const QRect& strip : strips)
-            changed += strip;
-        // Row by row, many tall columns cost more than one copy of it all.
-        if (restoreArea * 2 > static_cast<qint64>(width()) * height()) {
-            CopyGrid();
-        } else {
-            for (const QRect& r : restore)
-                CopyGrid(r);
-        }
-    } else {
-        CopyGrid();
-        changed = rect();
-    }
     // Where no column changed, the surface already shows these lines.
-    if (changed.isEmpty())
-        return;
-    {
-        TCanvas canvas(FSurfacePainter.get());
-        DrawLinesOn(canvas, plan);
+    const QRegion changed = RedrawLines();
+    if (!changed.isEmpty())
+        Present(changed);
+}
+
+QRegion THeartMachine::RedrawLines()
+{
+    TLinePoints points = PlanLines();
+    const QRegion changed = FSurface.ClearForLines(points);
+    if (!changed.isEmpty()) {
+        TCanvas canvas(FSurface.Painter());
+        DrawPolylines(canvas, points);
     }
-    FLines = std::move(plan);
-    // Only the changed strips go to the screen.
-    Present(changed);
+    return changed;
 }
 
 bool THeartMachine::PrepareSurface()
 {
-    if (width() <= 0 || height() <= 0)
+    if (!FSurface.Prepare(size()))
         return false;
-    if (FSurface.size() != size()) {
-        FSurfacePainter.reset();
-        FSurface = QImage(size(), QImage::Format_RGB32);
-        FSurface.fill(ColorToQColor(FColorBackground));
-        FSurfaceOnGrid = false;
-    } else if (!FSurface.isDetached()) {
-        // A copy someone took shares the surface's pixels until either is
-        // written, and the painter still points at the shared ones: the
-        // surface takes pixels of its own, and the painter follows it.
-        FSurfacePainter.reset();
-        FSurface.detach();
-    }
-    if (!FSurfacePainter) {
-        FSurfacePainter = std::make_unique<QPainter>(&FSurface);
-        // A clip of the whole surface changes no pixel, but with a clip of
-        // its own the painter draws a line straight into the pixels. Without
-        // one it hands each pixel to the span filler, one call per pixel on
-        // a line drawn right to left or upwards.
-        FSurfacePainter->setClipRect(FSurface.rect());
+    // Background and grid are drawn again only when a setting or the size changed.
+    if (QImage* grid = FSurface.StaleGrid(TGridKey{size(), FColorBackground, FColorGrid, FHGridCount, FHTickCount})) {
+        TCanvas canvas(grid);
+        FillBackground(canvas);
+        DrawGridLines(canvas);
     }
     return true;
 }
@@ -240,15 +172,14 @@ void THeartMachine::Present(const QRegion& area)
     FPresenting = false;
 }
 
-void THeartMachine::FillBackgroundOn(TCanvas& canvas)
+void THeartMachine::FillBackground(TCanvas& canvas)
 {
     canvas.SetBrushColor(FColorBackground);
     canvas.FillRect(TRect{0, 0, width(), height()});
 }
 
-void THeartMachine::DrawGridOn(TCanvas& canvas)
+void THeartMachine::DrawGridLines(TCanvas& canvas)
 {
-    FillBackgroundOn(canvas);
     canvas.SetPenColor(FColorGrid);
     canvas.SetPenWidth(1);
 
@@ -267,103 +198,38 @@ void THeartMachine::DrawGridOn(TCanvas& canvas)
     }
 }
 
-bool THeartMachine::UpdateGridImage()
+TLinePoints THeartMachine::PlanLines() const
 {
-    const TGridKey key{size(), FColorBackground, FColorGrid, FHGridCount, FHTickCount};
-    if (!FGridImage.isNull() && key == FGridKey)
-        return false;
-    FGridImage = QImage(size(), QImage::Format_RGB32);
-    {
-        TCanvas canvas(&FGridImage);
-        DrawGridOn(canvas);
-    }
-    FGridKey = key;
-    return true;
-}
-
-void THeartMachine::CopyGrid()
-{
-    // Same size and format, so the bits copy as they are.
-    std::memcpy(FSurface.bits(), FGridImage.constBits(), static_cast<std::size_t>(FSurface.sizeInBytes()));
-    FSurfaceOnGrid = true;
-}
-
-void THeartMachine::CopyGrid(const QRect& area)
-{
-    const QRect r = area & FSurface.rect();
-    if (r.isEmpty())
-        return;
-    // Row addresses by stride: scanLine() checks for sharing on every call.
-    const auto bytes = static_cast<std::size_t>(r.width()) * sizeof(QRgb);
-    const qsizetype stride = FSurface.bytesPerLine();
-    const qsizetype gridStride = FGridImage.bytesPerLine();
-    const qsizetype left = r.left() * static_cast<qsizetype>(sizeof(QRgb));
-    uchar* to = FSurface.bits() + r.top() * stride + left;
-    const uchar* from = FGridImage.constBits() + r.top() * gridStride + left;
-    for (int y = r.top(); y <= r.bottom(); ++y, to += stride, from += gridStride)
-        std::memcpy(to, from, bytes);
-}
-
-THeartMachine::TLinePlan THeartMachine::PlanLines() const
-{
-    TLinePlan plan;
-    const int s = width() / FHTickCount;
-    // A segment's pixels stay within a pixel of its end points; two leave
-    // room for the square caps.
-    constexpr int Margin = 2;
-    plan.Rows.resize(FValues.size());
-    plan.Columns.assign(FHTickCount, QRect());
+    TLinePoints points;
+    points.Step = width() / FHTickCount;
+    points.Columns = FHTickCount;
+    points.Rows.resize(FValues.size());
     for (std::size_t line = 0; line < FValues.size(); ++line) {
         if (!FVisible[line])
             continue;
         const TRow& row = FValues[line];
-        std::vector<int>& rows = plan.Rows[line];
+        std::vector<int>& rows = points.Rows[line];
         rows.resize(static_cast<std::size_t>(FHTickCount) + 1);
         // Point i sits at x = i × s; the newest sample is point HTickCount.
         for (int i = 0; i <= FHTickCount; ++i)
             rows[static_cast<std::size_t>(i)] = ValueToY(row[HistoryLength - 1 - FHTickCount + i]);
-        for (int c = 0; c < FHTickCount; ++c) {
-            const int a = rows[static_cast<std::size_t>(c)];
-            const int b = rows[static_cast<std::size_t>(c) + 1];
-            plan.Columns[static_cast<std::size_t>(c)] |=
-                QRect(QPoint(c * s - Margin, std::min(a, b) - Margin), QPoint((c + 1) * s + Margin, std::max(a, b) + Margin));
-        }
     }
-    const QRect all = rect();
-    for (QRect& column : plan.Columns)
-        column &= all;
-    return plan;
+    return points;
 }
 
-bool THeartMachine::ColumnDiffers(const TLinePlan& before, const TLinePlan& after, std::size_t column)
-{
-    // Same lines through the same rows at both ends of the column: the same
-    // pixels, drawn in the same order.
-    static const std::vector<int> hidden;
-    const std::size_t lines = std::max(before.Rows.size(), after.Rows.size());
-    for (std::size_t line = 0; line < lines; ++line) {
-        const std::vector<int>& a = line < before.Rows.size() ? before.Rows[line] : hidden;
-        const std::vector<int>& b = line < after.Rows.size() ? after.Rows[line] : hidden;
-        if (a.size() != b.size())
-            return true;
-        if (!a.empty() && (a[column] != b[column] || a[column + 1] != b[column + 1]))
-            return true;
-    }
-    return false;
-}
-
-void THeartMachine::DrawLinesOn(TCanvas& canvas, const TLinePlan& plan)
+void THeartMachine::DrawPolylines(TCanvas& canvas, const TLinePoints& points)
 {
     canvas.SetPenWidth(1);
-    const int s = width() / FHTickCount;
-    for (std::size_t line = 0; line < plan.Rows.size(); ++line) {
-        const std::vector<int>& rows = plan.Rows[line];
+    const int s = points.Step;
+    const int n = points.Columns;
+    for (std::size_t line = 0; line < points.Rows.size(); ++line) {
+        const std::vector<int>& rows = points.Rows[line];
         if (rows.empty())
             continue;
         canvas.SetPenColor(LineColors[line]);
-        canvas.MoveTo(FHTickCount * s, rows[static_cast<std::size_t>(FHTickCount)]);
-        for (int j = 1; j <= FHTickCount; ++j)
-            canvas.LineTo((FHTickCount - j) * s, rows[static_cast<std::size_t>(FHTickCount - j)]);
+        canvas.MoveTo(n * s, rows[static_cast<std::size_t>(n)]);
+        for (int j = 1; j <= n; ++j)
+            canvas.LineTo((n - j) * s, rows[static_cast<std::size_t>(n - j)]);
     }
 }
 
@@ -413,20 +279,14 @@ void THeartMachine::paintEvent(QPaintEvent* event)
     if (width() <= 0 || height() <= 0)
         return;
     if (!FPresenting && PrepareSurface()) {
-        UpdateGridImage();
-        CopyGrid();
-        TLinePlan plan = PlanLines();
-        {
-            TCanvas canvas(FSurfacePainter.get());
-            DrawLinesOn(canvas, plan);
-        }
-        FLines = std::move(plan);
+        FSurface.ShowGrid();
+        RedrawLines();
     }
     // One rectangle at a time, each its own clip: a copy clipped to a
     // rectangle is a plain copy of rows.
     QPainter painter(this);
     for (const QRect& r : event->region()) {
         painter.setClipRect(r);
-        painter.drawImage(r.topLeft(), FSurface, r);
+        painter.drawImage(r.topLeft(), FSurface.Image(), r);
     }
 }

@@ -2,21 +2,20 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include <QImage>
-#include <QPainter>
-#include <QRect>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
 
+#include "graph/GraphSurface.h"
 #include "graph/LineMenu.h"
 #include "platform/Colors.h"
 
 class TCanvas;
 struct TRect;
+
 // How a control follows its parent: not at all, or filling its client area.
 enum class TAlign { alNone, alClient };
 
@@ -75,8 +74,9 @@ public:
     // The pixel row of a sample: Max maps to row 1, Min to row height − 1.
     int ValueToY(std::int32_t value) const;
 
-    void FillBackground();
+    // Background and grid only; the lines stay erased until DrawLines.
     void DrawGrid();
+    // Background, grid and every visible line.
     void DrawLines();
 
     const std::vector<TRow>& Values() const { return FValues; }
@@ -98,7 +98,7 @@ public:
     void ToggleLine(TLineItem* item);
 
     // What the graph has drawn, pixel for pixel.
-    const QImage& Surface() const { return FSurface; }
+    const QImage& Surface() const { return FSurface.Image(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -106,42 +106,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // What the background and grid depend on.
-    struct TGridKey {
-        QSize Size;
-        TColor Background = 0;
-        TColor Grid = 0;
-        std::uint8_t Bands = 0;
-        std::uint8_t Columns = 0;
-        bool operator==(const TGridKey&) const = default;
-    };
-
-    // Sizes the surface to the control; false while the control is empty,
-    // when nothing is drawn.
+    // Sizes the surface to the control and brings its background and grid
+    // up to date; false while the control is empty, when nothing is drawn.
     bool PrepareSurface();
     // Shows the area of the surface on screen before returning.
     void Present(const QRegion& area);
-    void FillBackgroundOn(TCanvas& canvas);
-    void DrawGridOn(TCanvas& canvas);
-    // Draws the grid image again when anything it depends on has changed;
-    // true when it did.
-    bool UpdateGridImage();
-    // Puts the grid image's background and grid on the whole surface, or on
-    // one area of it.
-    void CopyGrid();
-    void CopyGrid(const QRect& area);
-    // Where the visible lines go: for each line the rows of its points,
-    // leftmost first (none for a hidden line), and for each column the
-    // rectangle that holds every line's pixels there.
-    struct TLinePlan {
-        std::vector<std::vector<int>> Rows;
-        std::vector<QRect> Columns;
-    };
-    TLinePlan PlanLines() const;
-    // Whether the lines' pixels in the column differ between two plans for
-    // the same size and column count.
-    static bool ColumnDiffers(const TLinePlan& before, const TLinePlan& after, std::size_t column);
-    void DrawLinesOn(TCanvas& canvas, const TLinePlan& plan);
+    // The steps of the drawing, each on the canvas it is given.
+    void FillBackground(TCanvas& canvas);
+    void DrawGridLines(TCanvas& canvas);
+    void DrawPolylines(TCanvas& canvas, const TLinePoints& points);
+    // Where the visible lines pass.
+    TLinePoints PlanLines() const;
+    // Draws the visible lines on the surface where they changed; returns
+    // that area.
+    QRegion RedrawLines();
     void UpdateLineMenu(int lineIndex, const QString& caption);
     void Realign();
 
@@ -158,16 +136,6 @@ private:
     TLineMenuStyle* FLineMenuStyle = nullptr;
 
     TAlign FAlign = TAlign::alNone;
-    QImage FSurface;
-    // Open on the surface for as long as the surface lives: beginning a
-    // painter costs more than the lines a sample draws with it.
-    std::unique_ptr<QPainter> FSurfacePainter;
-    // Background and grid alone, as drawn for FGridKey; they never change
-    // from one sample to the next.
-    QImage FGridImage;
-    TGridKey FGridKey;
-    // While set, the surface is the grid image with FLines drawn over it.
-    bool FSurfaceOnGrid = false;
-    TLinePlan FLines;
+    TGraphSurface FSurface;
     bool FPresenting = false;
 };
