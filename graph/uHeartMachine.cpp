@@ -37,17 +37,13 @@ THeartMachine::THeartMachine(QWidget* AOwner) : QWidget(AOwner)
     // Every pixel comes from the surface, so the toolkit need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    FLastLine = 0;
     resize(100, 100);
-    FMin = 1;
-    FMax = 10;
-    FHTickCount = 10;
-    FHGridCount = 5;
-    SetColorBackground(clBlack);
-    SetColorGrid(clGreen);
-    FValues.assign(1, TRow{});
-    FVisible.assign(1, 1);
-    SetAlign(TAlign::alClient);
+    // Each colour setter draws background and grid, as a new graph shows them.
+    SetColorBackground(FColorBackground);
+    SetColorGrid(FColorGrid);
+    if (QWidget* parent = parentWidget())
+        parent->installEventFilter(this);
+    Realign();
 }
 
 THeartMachine::~THeartMachine()
@@ -60,11 +56,6 @@ THeartMachine::~THeartMachine()
 void THeartMachine::SetAlign(TAlign value)
 {
     FAlign = value;
-    if (QWidget* parent = parentWidget()) {
-        parent->removeEventFilter(this);
-        if (FAlign == TAlign::alClient)
-            parent->installEventFilter(this);
-    }
     Realign();
 }
 
@@ -235,8 +226,6 @@ void THeartMachine::DrawPolylines(TCanvas& canvas, const TLinePoints& points)
 
 void THeartMachine::Realign()
 {
-    if (FAlign != TAlign::alClient)
-        return;
     if (const QWidget* parent = parentWidget())
         setGeometry(parent->contentsRect());
 }
@@ -249,17 +238,15 @@ bool THeartMachine::event(QEvent* event)
             parent->removeEventFilter(this);
         break;
     case QEvent::ParentChange:
-        if (QWidget* parent = parentWidget(); parent && FAlign == TAlign::alClient)
+        if (QWidget* parent = parentWidget())
             parent->installEventFilter(this);
         Realign();
         break;
     case QEvent::Move:
     case QEvent::Resize:
         // Aligned to the client area, the graph's bounds follow the parent only.
-        if (FAlign == TAlign::alClient) {
-            if (const QWidget* parent = parentWidget(); parent && geometry() != parent->contentsRect())
-                Realign();
-        }
+        if (const QWidget* parent = parentWidget(); parent && geometry() != parent->contentsRect())
+            Realign();
         break;
     default:
         break;

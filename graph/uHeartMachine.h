@@ -16,8 +16,9 @@
 class TCanvas;
 struct TRect;
 
-// How a control follows its parent: not at all, or filling its client area.
-enum class TAlign { alNone, alClient };
+// How a control follows its parent: alClient fills the parent's client area,
+// the one alignment a graph has.
+enum class TAlign { alClient };
 
 // A scrolling line graph in the manner of a heart monitor: a solid
 // background, a grid of horizontal bands and vertical columns, and one
@@ -129,13 +130,14 @@ private:
     std::uint8_t FHTickCount = 10;
     std::int32_t FMin = 1;
     std::int32_t FMax = 10;
-    std::vector<TRow> FValues;
-    std::vector<std::uint8_t> FVisible;
+    // Line 0 exists from the start: one row of zeros, shown.
+    std::vector<TRow> FValues = std::vector<TRow>(1);
+    std::vector<std::uint8_t> FVisible = std::vector<std::uint8_t>(1, 1);
     int FLastLine = 0;
     TLineMenu* FLineMenu = nullptr;
     TLineMenuStyle* FLineMenuStyle = nullptr;
 
-    TAlign FAlign = TAlign::alNone;
+    TAlign FAlign = TAlign::alClient;
     TGraphSurface FSurface;
     bool FPresenting = false;
 };
