@@ -4,13 +4,18 @@
 #include <cstring>
 #include <utility>
 
-bool TGraphSurface::Prepare(QSize size)
+bool TGraphSurface::Prepare(QSize size, qreal ratio)
 {
     if (size.isEmpty())
         return false;
-    if (FImage.size() != size) {
+    if (FSize != size || FRatio != ratio || FImage.isNull()) {
+        // A new size, or the control's window moved to a screen of another
+        // ratio: a new picture, drawn whole.
         FPainter.reset();
-        FImage = QImage(size, QImage::Format_RGB32);
+        FSize = size;
+        FRatio = ratio;
+        FImage = QImage(size * ratio, QImage::Format_RGB32);
+        FImage.setDevicePixelRatio(ratio);
         FOnGrid = false;
     } else if (!FImage.isDetached()) {
         // A copy someone took shares the picture's pixels until either is
@@ -20,12 +25,16 @@ bool TGraphSurface::Prepare(QSize size)
         FImage.detach();
     }
     if (!FPainter) {
-        FPainter = std::make_unique<QPainter>(&FImage);
+        // On the picture itself the toolkit would scale every coordinate by
+        // the ratio and round each line's edges where they fall: at 150 % a
+        // 1-pixel grid comes out 1 and 2 device pixels wide by turns.
+        FPixels = QImage(FImage.bits(), FImage.width(), FImage.height(), FImage.bytesPerLine(), FImage.format());
+        FPainter = std::make_unique<QPainter>(&FPixels);
         // A clip of the whole picture changes no pixel, but with a clip of
         // its own the painter draws a line straight into the pixels. Without
         // one it hands each pixel to the span filler, one call per pixel on
         // a line drawn right to left or upwards.
-        FPainter->setClipRect(FImage.rect());
+        FPainter->setClipRect(FPixels.rect());
     }
     return true;
 }
@@ -34,7 +43,7 @@ QImage* TGraphSurface::StaleGrid(const TGridKey& key)
 {
     if (!FGridImage.isNull() && key == FGridKey)
         return nullptr;
-    FGridImage = QImage(key.Size, QImage::Format_RGB32);
+    FGridImage = QImage(key.Size * key.Ratio, QImage::Format_RGB32);
     FGridKey = key;
     FOnGrid = false;
     return &FGridImage;
@@ -49,11 +58,12 @@ void TGraphSurface::ShowGrid()
 
 QRegion TGraphSurface::ClearForLines(TLinePoints points)
 {
-    std::vector<QRect> boxes = ColumnBoxes(points, FImage.rect());
+    const QRect all(QPoint(0, 0), FSize);
+    std::vector<QRect> boxes = ColumnBoxes(points, all);
     QRegion changed;
     if (!FOnGrid) {
         CopyGrid();
-        changed = FImage.rect();
+        changed = all;
     } else {
         // Only the columns where a line moved need the grid back and go to
         // the screen; the lines are drawn whole.
@@ -77,11 +87,11 @@ QRegion TGraphSurface::ClearForLines(TLinePoints points)
         // short copy for each of their rows. Once the columns hold more than
         // half the picture, the whole copy moves less than twice their
         // pixels in a single call.
-        if (restoreArea * 2 > static_cast<qint64>(FImage.width()) * FImage.height()) {
+        if (restoreArea * 2 > static_cast<qint64>(FSize.width()) * FSize.height()) {
             CopyGrid();
         } else {
             for (const QRect& r : restore)
-                CopyGrid(r);
+                CopyGrid(DeviceRect(r));
         }
         for (const QRect& strip : JoinIntoStrips(columns))
             changed += strip;
@@ -94,7 +104,8 @@ QRegion TGraphSurface::ClearForLines(TLinePoints points)
 std::vector<QRect> TGraphSurface::ColumnBoxes(const TLinePoints& points, const QRect& bounds)
 {
     // A segment's pixels stay within a pixel of its end points; two leave
-    // room for the square caps.
+    // room for the square caps, and at a ratio above 1 for the line's width
+    // in device pixels (about one of the control's pixels) around them.
     constexpr int Margin = 2;
     const int s = points.Step;
     std::vector<QRect> boxes(static_cast<std::size_t>(points.Columns));
@@ -157,9 +168,16 @@ void TGraphSurface::CopyGrid()
     FOnGrid = true;
 }
 
-void TGraphSurface::CopyGrid(const QRect& area)
+QRect TGraphSurface::DeviceRect(const QRect& area) const
 {
-    const QRect r = area & FImage.rect();
+    // Every device pixel the area touches, part of one included.
+    const QRectF device(area.x() * FRatio, area.y() * FRatio, area.width() * FRatio, area.height() * FRatio);
+    return device.toAlignedRect() & FImage.rect();
+}
+
+void TGraphSurface::CopyGrid(const QRect& deviceArea)
+{
+    const QRect r = deviceArea & FImage.rect();
     if (r.isEmpty())
         return;
     // Row addresses by stride: scanLine() checks for sharing on every call.

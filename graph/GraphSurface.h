@@ -25,6 +25,7 @@ struct TLinePoints {
 // What a graph's background and grid depend on.
 struct TGridKey {
     QSize Size;
+    qreal Ratio = 1;
     TColor Background = 0;
     TColor Grid = 0;
     std::uint8_t Bands = 0;
@@ -37,12 +38,19 @@ struct TGridKey {
 // they change, and where the lines on the picture pass, so that a new sample
 // puts the grid back, and goes to the screen, only in the columns where a
 // line moved. One painter stays open on the picture while it lives.
+//
+// The picture has the device pixels of the screen the control is on (its
+// size in the control's pixels times the device pixel ratio, with that
+// ratio set), so the screen shows it pixel for pixel. The painter and the
+// grid image work in those device pixels, with no ratio of their own: draw
+// on them through a canvas scaled by Ratio().
 class TGraphSurface {
 public:
-    // Sizes the picture for a control of this size; false while the size is
-    // empty, when there is nothing to draw on. Call before every drawing: it
-    // also gives the picture pixels of its own when a copy shares them.
-    bool Prepare(QSize size);
+    // Sizes the picture for a control of this size at this ratio; false
+    // while the size is empty, when there is nothing to draw on. Call before
+    // every drawing: it also gives the picture pixels of its own when a copy
+    // shares them.
+    bool Prepare(QSize size, qreal ratio);
 
     // The grid image, to draw the background and grid on at once, when they
     // were last drawn for another key; nullptr while they are current.
@@ -56,7 +64,10 @@ public:
     QRegion ClearForLines(TLinePoints points);
 
     QPainter* Painter() const { return FPainter.get(); }
+    qreal Ratio() const { return FRatio; }
     const QImage& Image() const { return FImage; }
+    // The device pixels of the picture under an area of the control.
+    QRect DeviceRect(const QRect& area) const;
 
 private:
     // For each column, the rectangle that holds every line's pixels there.
@@ -68,9 +79,13 @@ private:
     // the screen.
     static std::vector<QRect> JoinIntoStrips(const std::vector<QRect>& columns);
     void CopyGrid();
-    void CopyGrid(const QRect& area);
+    void CopyGrid(const QRect& deviceArea);
 
+    QSize FSize;
+    qreal FRatio = 1;
     QImage FImage;
+    // The picture's pixels with no ratio, which the painter paints on.
+    QImage FPixels;
     // Open on the picture for as long as the picture lives: beginning a
     // painter costs more than the lines a sample draws with it.
     std::unique_ptr<QPainter> FPainter;

@@ -135,7 +135,7 @@ QRegion THeartMachine::RedrawLines()
     TLinePoints points = PlanLines();
     const QRegion changed = FSurface.ClearForLines(points);
     if (!changed.isEmpty()) {
-        TCanvas canvas(FSurface.Painter());
+        TCanvas canvas(FSurface.Painter(), FSurface.Ratio());
         DrawPolylines(canvas, points);
     }
     return changed;
@@ -143,11 +143,16 @@ QRegion THeartMachine::RedrawLines()
 
 bool THeartMachine::PrepareSurface()
 {
-    if (!FSurface.Prepare(size()))
+    // At the ratio of the screen the window is on now; it follows the window
+    // to a screen of another ratio at the next drawing, and the toolkit
+    // repaints the whole window after such a move.
+    const qreal ratio = devicePixelRatio();
+    if (!FSurface.Prepare(size(), ratio))
         return false;
-    // Background and grid are drawn again only when a setting or the size changed.
-    if (QImage* grid = FSurface.StaleGrid(TGridKey{size(), FColorBackground, FColorGrid, FHGridCount, FHTickCount})) {
-        TCanvas canvas(grid);
+    // Background and grid are drawn again only when a setting, the size or the ratio changed.
+    const TGridKey key{size(), ratio, FColorBackground, FColorGrid, FHGridCount, FHTickCount};
+    if (QImage* grid = FSurface.StaleGrid(key)) {
+        TCanvas canvas(grid, ratio);
         FillBackground(canvas);
         DrawGridLines(canvas);
     }
@@ -270,10 +275,13 @@ void THeartMachine::paintEvent(QPaintEvent* event)
         RedrawLines();
     }
     // One rectangle at a time, each its own clip: a copy clipped to a
-    // rectangle is a plain copy of rows.
+    // rectangle is a plain copy of rows. The surface's device pixels go to
+    // the screen's one for one.
     QPainter painter(this);
+    const qreal ratio = FSurface.Ratio();
     for (const QRect& r : event->region()) {
+        const QRect source = FSurface.DeviceRect(r);
         painter.setClipRect(r);
-        painter.drawImage(r.topLeft(), FSurface.Image(), r);
+        painter.drawImage(QPointF(source.topLeft()) / ratio, FSurface.Image(), source);
     }
 }
