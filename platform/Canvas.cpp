@@ -4,7 +4,7 @@
 
 #include <QFontMetrics>
 #include <QPaintDevice>
-#include <QPolygonF>
+#include <QPolygon>
 #include <QtMath>
 
 TCanvas::TCanvas(QPaintDevice* device, qreal scale)
@@ -90,7 +90,7 @@ int TCanvas::FirstDevicePixel(int v, int width) const
 {
     // The run of width device pixels whose middle is nearest the middle of
     // the control's pixel v, (v + ½) × scale; of two equally near, the upper
-    // or left one, where the toolkit puts a wide line at scale 1.
+    // or left one.
     return qCeil((v + 0.5) * FScale - width / 2.0 - 0.5);
 }
 
@@ -158,22 +158,26 @@ void TCanvas::Flush()
             FPainter->setPen(FPen);
             FPainter->drawPolyline(FPolyline.constData(), static_cast<int>(FPolyline.size()));
         } else {
-            // The toolkit centres a wide line on its coordinates, a pixel's
-            // centre being its integer coordinate: the centre of a run of
-            // width pixels from its first one is (width − 1) / 2 further.
+            // A line width device pixels wide is its 1-pixel path drawn with
+            // a square nib of width × width device pixels, from the path's
+            // pixels right and down: as thick across as along the axes, and
+            // drawn as width × width 1-pixel polylines, the toolkit's
+            // cheapest lines (a wide pen is stroked into a polygon and
+            // filled, several times the cost).
             const int width = LineWidth(FPenWidth, FScale);
-            const qreal centre = (width - 1) / 2.0;
-            QPolygonF points;
+            QPolygon points;
             points.reserve(FPolyline.size());
             for (const QPoint& p : FPolyline)
-                points << QPointF(FirstDevicePixel(p.x(), width) + centre, FirstDevicePixel(p.y(), width) + centre);
-            // Round joins keep a wide line within half its width of its
-            // points; a mitred peak would stick out past its sample.
-            QPen pen = FPen;
-            pen.setWidth(width);
-            pen.setJoinStyle(Qt::RoundJoin);
-            FPainter->setPen(pen);
-            FPainter->drawPolyline(points);
+                points << QPoint(FirstDevicePixel(p.x(), width), FirstDevicePixel(p.y(), width));
+            FPen.setWidth(1);
+            FPainter->setPen(FPen);
+            for (int dy = 0; dy < width; ++dy) {
+                for (int dx = 0; dx < width; ++dx) {
+                    FPainter->drawPolyline(points);
+                    points.translate(1, 0);
+                }
+                points.translate(-width, 1);
+            }
         }
     }
     FPolyline.clear();
