@@ -56,7 +56,7 @@ void TGraphSurface::ShowGrid()
     FLineBoxes.clear();
 }
 
-QRegion TGraphSurface::ClearForLines(TLinePoints points)
+QRegion TGraphSurface::ClearForLines(const TLinePoints& points)
 {
     const QRect all(QPoint(0, 0), FSize);
     std::vector<QRect> boxes = ColumnBoxes(points, all);
@@ -69,6 +69,8 @@ QRegion TGraphSurface::ClearForLines(TLinePoints points)
         // the screen; the lines are drawn whole.
         std::vector<QRect> restore;
         std::vector<QRect> columns;
+        restore.reserve(boxes.size());
+        columns.reserve(boxes.size());
         for (std::size_t c = 0; c < boxes.size(); ++c) {
             if (!ColumnDiffers(FLines, points, c))
                 continue;
@@ -96,7 +98,8 @@ QRegion TGraphSurface::ClearForLines(TLinePoints points)
         for (const QRect& strip : JoinIntoStrips(columns))
             changed += strip;
     }
-    FLines = std::move(points);
+    // A copy into the same shape reuses the rows' storage.
+    FLines = points;
     FLineBoxes = std::move(boxes);
     return changed;
 }
@@ -170,6 +173,8 @@ void TGraphSurface::CopyGrid()
 
 QRect TGraphSurface::DeviceRect(const QRect& area) const
 {
+    if (FRatio == 1)
+        return area & FImage.rect();
     // Every device pixel the area touches, part of one included.
     const QRectF device(area.x() * FRatio, area.y() * FRatio, area.width() * FRatio, area.height() * FRatio);
     return device.toAlignedRect() & FImage.rect();

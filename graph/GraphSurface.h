@@ -61,7 +61,7 @@ public:
     // back wherever the lines on it differ from them (everywhere after a new
     // grid) and returns that area; the caller draws the lines there at once.
     // Empty when the picture already shows these lines.
-    QRegion ClearForLines(TLinePoints points);
+    QRegion ClearForLines(const TLinePoints& points);
 
     QPainter* Painter() const { return FPainter.get(); }
     qreal Ratio() const { return FRatio; }
