@@ -69,11 +69,13 @@ QRegion TGraphSurface::ClearForLines(const TLinePoints& points)
         // the screen; the lines are drawn whole.
         std::vector<QRect> restore;
         std::vector<QRect> columns;
-        restore.reserve(boxes.size());
-        columns.reserve(boxes.size());
         for (std::size_t c = 0; c < boxes.size(); ++c) {
             if (!ColumnDiffers(FLines, points, c))
                 continue;
+            if (columns.capacity() == 0) {
+                restore.reserve(boxes.size() - c);
+                columns.reserve(boxes.size() - c);
+            }
             QRect column = boxes[c];
             if (c < FLineBoxes.size() && !FLineBoxes[c].isEmpty()) {
                 restore.push_back(FLineBoxes[c]);
