@@ -24,9 +24,9 @@ enum class TAlign { alClient };
 // background, a grid of horizontal bands and vertical columns, and one
 // coloured polyline per visible line with the newest sample at the right.
 // Each line keeps its latest 100 integer samples. The control draws into an
-// image it owns and shows it at once, so what a setter or AddPoint drew is on
-// screen before they return; a paint request from the toolkit redraws
-// everything from the stored samples.
+// image it owns, at its screen's device pixel ratio, and shows it at once, so
+// what a setter or AddPoint drew is on screen before they return; a paint
+// request from the toolkit redraws everything from the stored samples.
 //
 // Limits the caller must respect (not checked): line indices 0 to 16, a new
 // line's index exactly LastLine() + 1, HGridCount and HTickCount at least 1,
@@ -98,7 +98,8 @@ public:
     // Hides or shows the entry's line and redraws the graph at once.
     void ToggleLine(TLineItem* item);
 
-    // What the graph has drawn, pixel for pixel.
+    // What the graph has drawn, pixel for pixel, in the device pixels of the
+    // screen it is on (the image carries their ratio).
     const QImage& Surface() const { return FSurface.Image(); }
 
 protected:
