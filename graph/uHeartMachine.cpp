@@ -1,7 +1,6 @@
 #include "graph/uHeartMachine.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <utility>
@@ -9,8 +8,6 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QProxyStyle>
-#include <QStyleOptionMenuItem>
 
 #include "platform/Canvas.h"
 #include "platform/Error.h"
@@ -21,63 +18,6 @@
 // build rather than draw wrong rows.
 static_assert(std::numeric_limits<long double>::digits >= 64,
               "THeartMachine::ValueToY needs a long double with a 64-bit mantissa");
-
-// The line menu's owner-draw mode: the style asks the graph for each entry's
-// size and lets it paint the entry; the toolkit draws no check mark, icon or
-// text of its own for it. Used by the line menu alone.
-class TLineMenuStyle : public QProxyStyle {
-public:
-    explicit TLineMenuStyle(THeartMachine* graph) : FGraph(graph) {}
-
-    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
-                           const QWidget* widget) const override
-    {
-        TLineItem* item = ItemFor(type == CT_MenuItem, widget);
-        if (!item)
-            return QProxyStyle::sizeFromContents(type, option, size, widget);
-        const QSize platform = QProxyStyle::sizeFromContents(type, option, size, widget);
-        // Measured at the menu's resolution, so the width fits what is painted.
-        QImage scratch(1, 1, QImage::Format_RGB32);
-        scratch.setDotsPerMeterX(qRound(widget->logicalDpiX() / 0.0254));
-        scratch.setDotsPerMeterY(qRound(widget->logicalDpiY() / 0.0254));
-        TCanvas canvas(&scratch);
-        canvas.SetFont(widget->font());
-        int width = canvas.TextWidth(item->text());
-        int height = platform.height() + 3;
-        FGraph->MeasureLineItem(item, canvas, width, height);
-        return {width, height};
-    }
-
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                     const QWidget* widget) const override
-    {
-        TLineItem* item = ItemFor(element == CE_MenuItem, widget);
-        if (!item) {
-            QProxyStyle::drawControl(element, option, painter, widget);
-            return;
-        }
-        TCanvas canvas(painter);
-        canvas.SetFont(widget->font());
-        const QRect r = option->rect;
-        FGraph->DrawLineItem(item, canvas, TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1},
-                             (option->state & State_Selected) != 0);
-    }
-
-private:
-    TLineItem* ItemFor(bool menuItem, const QWidget* widget) const
-    {
-        const auto* menu = qobject_cast<const TLineMenu*>(widget);
-        return menuItem && menu ? menu->StyledItem() : nullptr;
-    }
-
-    THeartMachine* FGraph;
-};
-
-void TLineMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const
-{
-    QMenu::initStyleOption(option, action);
-    FStyledItem = qobject_cast<TLineItem*>(const_cast<QAction*>(action));
-}
 
 const std::array<TColor, 17> THeartMachine::LineColors = {
     clRed,  clLime,   clYellow, clBlue,  clFuchsia, clAqua, clSilver, clGray, clWhite,
@@ -97,17 +37,13 @@ THeartMachine::THeartMachine(QWidget* AOwner) : QWidget(AOwner)
     // Every pixel comes from the surface, so the toolkit need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    FLastLine = 0;
     resize(100, 100);
-    FMin = 1;
-    FMax = 10;
-    FHTickCount = 10;
-    FHGridCount = 5;
-    SetColorBackground(clBlack);
-    SetColorGrid(clGreen);
-    FValues.assign(1, TRow{});
-    FVisible.assign(1, 1);
-    SetAlign(TAlign::alClient);
+    // Each colour setter draws background and grid, as a new graph shows them.
+    SetColorBackground(FColorBackground);
+    SetColorGrid(FColorGrid);
+    if (QWidget* parent = parentWidget())
+        parent->installEventFilter(this);
+    Realign();
 }
 
 THeartMachine::~THeartMachine()
@@ -120,11 +56,6 @@ THeartMachine::~THeartMachine()
 void THeartMachine::SetAlign(TAlign value)
 {
     FAlign = value;
-    if (QWidget* parent = parentWidget()) {
-        parent->removeEventFilter(this);
-        if (FAlign == TAlign::alClient)
-            parent->installEventFilter(this);
-    }
     Realign();
 }
 
@@ -171,51 +102,6 @@ void THeartMachine::AddPoint(int lineIndex, std::int32_t value, const QString& c
     DrawLines();
 }
 
-void THeartMachine::UpdateLineMenu(int lineIndex, const QString& caption)
-{
-    if (FLineMenu->actions().size() < lineIndex + 1) {
-        auto* item = new TLineItem(lineIndex, this);
-        item->setText(caption);
-        connect(item, &QAction::triggered, this, [this, item] { ToggleLine(item); });
-        item->SetChecked(true);
-        FLineMenu->addAction(item);
-        if (!FLineMenuStyle) {
-            FLineMenuStyle = new TLineMenuStyle(this);
-            FLineMenu->setStyle(FLineMenuStyle);
-        }
-    }
-    FLineMenu->actions()[lineIndex]->setText(caption);
-}
-
-void THeartMachine::MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height)
-{
-    static_cast<void>(height);
-    width = canvas.TextWidth(item->text()) + 10;
-}
-
-void THeartMachine::DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected)
-{
-    canvas.SetBrushColor(selected ? clActiveCaption : clBtnFace);
-    canvas.FillRect(rect);
-    canvas.SetFontColor(LineColors[item->Tag()]);
-    canvas.TextOut(rect.Left + 12, rect.Top + 3, item->text());
-    if (item->Checked()) {
-        canvas.SetPenColor(selected ? clCaptionText : clMenuText);
-        canvas.SetPenWidth(2);
-        canvas.MoveTo(rect.Left + 1, rect.Top + 9);
-        canvas.LineTo(rect.Left + 4, rect.Top + 12);
-        canvas.LineTo(rect.Left + 9, rect.Top + 6);
-    }
-}
-
-void THeartMachine::ToggleLine(TLineItem* item)
-{
-    const int tag = item->Tag();
-    FVisible[tag] = !FVisible[tag];
-    item->SetChecked(FVisible[tag] != 0);
-    DrawLines();
-}
-
 int THeartMachine::ValueToY(std::int32_t value) const
 {
     // Exactly this order, in extended precision: q = H / (Max − Min),
@@ -226,25 +112,11 @@ int THeartMachine::ValueToY(std::int32_t value) const
     return static_cast<int>(h - p) + 1;
 }
 
-void THeartMachine::FillBackground()
-{
-    if (!PrepareSurface())
-        return;
-    {
-        TCanvas canvas(FSurfacePainter.get());
-        FillBackgroundOn(canvas);
-    }
-    FSurfaceOnGrid = false;
-    Present(rect());
-}
-
 void THeartMachine::DrawGrid()
 {
     if (!PrepareSurface())
         return;
-    UpdateGridImage();
-    CopyGrid();
-    FLines = TLinePlan{};
+    FSurface.ShowGrid();
     Present(rect());
 }
 
@@ -252,85 +124,37 @@ void THeartMachine::DrawLines()
 {
     if (!PrepareSurface())
         return;
-    TLinePlan plan = PlanLines();
-    // Background and grid are the same as at the last drawing unless a
-    // setting or the size changed. Then only the columns where a line moved
-    // need the grid back and go to the screen; the lines are drawn whole.
-    QRegion changed;
-    const bool gridChanged = UpdateGridImage();
-    if (FSurfaceOnGrid && !gridChanged) {
-        std::vector<QRect> restore;
-        qint64 restoreArea = 0;
-        // The changed columns, left to right, in a few rectangles: a
-        // neighbour joins the rectangle while that adds little area, so a
-        // line moving over a few rows goes out as a few flat strips, and one
-        // moving over many rows in every column as one rectangle.
-        std::vector<QRect> strips;
-        const auto area = [](const QRect& r) { return static_cast<qint64>(r.width()) * r.height(); };
-        for (std::size_t c = 0; c < plan.Columns.size(); ++c) {
-            if (!ColumnDiffers(FLines, plan, c))
-                continue;
-            QRect column = plan.Columns[c];
-            if (c < FLines.Columns.size() && !FLines.Columns[c].isEmpty()) {
-                restore.push_back(FLines.Columns[c]);
-                restoreArea += area(FLines.Columns[c]);
-                column |= FLines.Columns[c];
-            }
-            if (column.isEmpty())
-                continue;
-            if (!strips.empty() && 4 * area(strips.back() | column) <= 5 * (area(strips.back()) + area(column)))
-                strips.back() |= column;
-            else
-                strips.push_back(column);
-        }
-        for (const QRect& strip : strips)
-            changed += strip;
-        // Row by row, many tall columns cost more than one copy of it all.
-        if (restoreArea * 2 > static_cast<qint64>(width()) * height()) {
-            CopyGrid();
-        } else {
-            for (const QRect& r : restore)
-                CopyGrid(r);
-        }
-    } else {
-        CopyGrid();
-        changed = rect();
-    }
     // Where no column changed, the surface already shows these lines.
-    if (changed.isEmpty())
-        return;
-    {
-        TCanvas canvas(FSurfacePainter.get());
-        DrawLinesOn(canvas, plan);
+    const QRegion changed = RedrawLines();
+    if (!changed.isEmpty())
+        Present(changed);
+}
+
+QRegion THeartMachine::RedrawLines()
+{
+    TLinePoints points = PlanLines();
+    const QRegion changed = FSurface.ClearForLines(points);
+    if (!changed.isEmpty()) {
+        TCanvas canvas(FSurface.Painter(), FSurface.Ratio());
+        DrawPolylines(canvas, points);
     }
-    FLines = std::move(plan);
-    // Only the changed strips go to the screen.
-    Present(changed);
+    return changed;
 }
 
 bool THeartMachine::PrepareSurface()
 {
-    if (width() <= 0 || height() <= 0)
+    // At the ratio of the screen the window is on now; it follows the window
+    // to a screen of another ratio at the next drawing, and the toolkit
+    // repaints the whole window after such a move.
+    const qreal ratio = devicePixelRatio();
+    if (!FSurface.Prepare(size(), ratio))
         return false;
-    if (FSurface.size() != size()) {
-        FSurfacePainter.reset();
-        FSurface = QImage(size(), QImage::Format_RGB32);
-        FSurface.fill(ColorToQColor(FColorBackground));
-        FSurfaceOnGrid = false;
-    } else if (!FSurface.isDetached()) {
-        // A copy someone took shares the surface's pixels until either is
-        // written, and the painter still points at the shared ones: the
-        // surface takes pixels of its own, and the painter follows it.
-        FSurfacePainter.reset();
-        FSurface.detach();
-    }
-    if (!FSurfacePainter) {
-        FSurfacePainter = std::make_unique<QPainter>(&FSurface);
-        // A clip of the whole surface changes no pixel, but with a clip of
-        // its own the painter draws a line straight into the pixels. Without
-        // one it hands each pixel to the span filler, one call per pixel on
-        // a line drawn right to left or upwards.
-        FSurfacePainter->setClipRect(FSurface.rect());
+    // Background and grid are drawn again only when a setting, the size or the ratio changed.
+    const TGridKey key{size(), ratio, FColorBackground, FColorGrid, FHGridCount, FHTickCount};
+    if (QImage* grid = FSurface.StaleGrid(key)) {
+        TCanvas canvas(grid, ratio);
+        FillBackground(canvas);
+        DrawGridLines(canvas);
     }
     return true;
 }
@@ -344,15 +168,14 @@ void THeartMachine::Present(const QRegion& area)
     FPresenting = false;
 }
 
-void THeartMachine::FillBackgroundOn(TCanvas& canvas)
+void THeartMachine::FillBackground(TCanvas& canvas)
 {
     canvas.SetBrushColor(FColorBackground);
     canvas.FillRect(TRect{0, 0, width(), height()});
 }
 
-void THeartMachine::DrawGridOn(TCanvas& canvas)
+void THeartMachine::DrawGridLines(TCanvas& canvas)
 {
-    FillBackgroundOn(canvas);
     canvas.SetPenColor(FColorGrid);
     canvas.SetPenWidth(1);
 
@@ -371,110 +194,43 @@ void THeartMachine::DrawGridOn(TCanvas& canvas)
     }
 }
 
-bool THeartMachine::UpdateGridImage()
+TLinePoints THeartMachine::PlanLines() const
 {
-    const TGridKey key{size(), FColorBackground, FColorGrid, FHGridCount, FHTickCount};
-    if (!FGridImage.isNull() && key == FGridKey)
-        return false;
-    FGridImage = QImage(size(), QImage::Format_RGB32);
-    {
-        TCanvas canvas(&FGridImage);
-        DrawGridOn(canvas);
-    }
-    FGridKey = key;
-    return true;
-}
-
-void THeartMachine::CopyGrid()
-{
-    // Same size and format, so the bits copy as they are.
-    std::memcpy(FSurface.bits(), FGridImage.constBits(), static_cast<std::size_t>(FSurface.sizeInBytes()));
-    FSurfaceOnGrid = true;
-}
-
-void THeartMachine::CopyGrid(const QRect& area)
-{
-    const QRect r = area & FSurface.rect();
-    if (r.isEmpty())
-        return;
-    // Row addresses by stride: scanLine() checks for sharing on every call.
-    const auto bytes = static_cast<std::size_t>(r.width()) * sizeof(QRgb);
-    const qsizetype stride = FSurface.bytesPerLine();
-    const qsizetype gridStride = FGridImage.bytesPerLine();
-    const qsizetype left = r.left() * static_cast<qsizetype>(sizeof(QRgb));
-    uchar* to = FSurface.bits() + r.top() * stride + left;
-    const uchar* from = FGridImage.constBits() + r.top() * gridStride + left;
-    for (int y = r.top(); y <= r.bottom(); ++y, to += stride, from += gridStride)
-        std::memcpy(to, from, bytes);
-}
-
-THeartMachine::TLinePlan THeartMachine::PlanLines() const
-{
-    TLinePlan plan;
-    const int s = width() / FHTickCount;
-    // A segment's pixels stay within a pixel of its end points; two leave
-    // room for the square caps.
-    constexpr int Margin = 2;
-    plan.Rows.resize(FValues.size());
-    plan.Columns.assign(FHTickCount, QRect());
+    TLinePoints points;
+    points.Step = width() / FHTickCount;
+    points.Columns = FHTickCount;
+    points.Rows.resize(FValues.size());
     for (std::size_t line = 0; line < FValues.size(); ++line) {
         if (!FVisible[line])
             continue;
         const TRow& row = FValues[line];
-        std::vector<int>& rows = plan.Rows[line];
+        std::vector<int>& rows = points.Rows[line];
         rows.resize(static_cast<std::size_t>(FHTickCount) + 1);
         // Point i sits at x = i × s; the newest sample is point HTickCount.
         for (int i = 0; i <= FHTickCount; ++i)
             rows[static_cast<std::size_t>(i)] = ValueToY(row[HistoryLength - 1 - FHTickCount + i]);
-        for (int c = 0; c < FHTickCount; ++c) {
-            const int a = rows[static_cast<std::size_t>(c)];
-            const int b = rows[static_cast<std::size_t>(c) + 1];
-            plan.Columns[static_cast<std::size_t>(c)] |=
-                QRect(QPoint(c * s - Margin, std::min(a, b) - Margin), QPoint((c + 1) * s + Margin, std::max(a, b) + Margin));
-        }
     }
-    const QRect all = rect();
-    for (QRect& column : plan.Columns)
-        column &= all;
-    return plan;
+    return points;
 }
 
-bool THeartMachine::ColumnDiffers(const TLinePlan& before, const TLinePlan& after, std::size_t column)
-{
-    // Same lines through the same rows at both ends of the column: the same
-    // pixels, drawn in the same order.
-    static const std::vector<int> hidden;
-    const std::size_t lines = std::max(before.Rows.size(), after.Rows.size());
-    for (std::size_t line = 0; line < lines; ++line) {
-        const std::vector<int>& a = line < before.Rows.size() ? before.Rows[line] : hidden;
-        const std::vector<int>& b = line < after.Rows.size() ? after.Rows[line] : hidden;
-        if (a.size() != b.size())
-            return true;
-        if (!a.empty() && (a[column] != b[column] || a[column + 1] != b[column + 1]))
-            return true;
-    }
-    return false;
-}
-
-void THeartMachine::DrawLinesOn(TCanvas& canvas, const TLinePlan& plan)
+void THeartMachine::DrawPolylines(TCanvas& canvas, const TLinePoints& points)
 {
     canvas.SetPenWidth(1);
-    const int s = width() / FHTickCount;
-    for (std::size_t line = 0; line < plan.Rows.size(); ++line) {
-        const std::vector<int>& rows = plan.Rows[line];
+    const int s = points.Step;
+    const int n = points.Columns;
+    for (std::size_t line = 0; line < points.Rows.size(); ++line) {
+        const std::vector<int>& rows = points.Rows[line];
         if (rows.empty())
             continue;
         canvas.SetPenColor(LineColors[line]);
-        canvas.MoveTo(FHTickCount * s, rows[static_cast<std::size_t>(FHTickCount)]);
-        for (int j = 1; j <= FHTickCount; ++j)
-            canvas.LineTo((FHTickCount - j) * s, rows[static_cast<std::size_t>(FHTickCount - j)]);
+        canvas.MoveTo(n * s, rows[static_cast<std::size_t>(n)]);
+        for (int j = 1; j <= n; ++j)
+            canvas.LineTo((n - j) * s, rows[static_cast<std::size_t>(n - j)]);
     }
 }
 
 void THeartMachine::Realign()
 {
-    if (FAlign != TAlign::alClient)
-        return;
     if (const QWidget* parent = parentWidget())
         setGeometry(parent->contentsRect());
 }
@@ -487,17 +243,15 @@ bool THeartMachine::event(QEvent* event)
             parent->removeEventFilter(this);
         break;
     case QEvent::ParentChange:
-        if (QWidget* parent = parentWidget(); parent && FAlign == TAlign::alClient)
+        if (QWidget* parent = parentWidget())
             parent->installEventFilter(this);
         Realign();
         break;
     case QEvent::Move:
     case QEvent::Resize:
         // Aligned to the client area, the graph's bounds follow the parent only.
-        if (FAlign == TAlign::alClient) {
-            if (const QWidget* parent = parentWidget(); parent && geometry() != parent->contentsRect())
-                Realign();
-        }
+        if (const QWidget* parent = parentWidget(); parent && geometry() != parent->contentsRect())
+            Realign();
         break;
     default:
         break;
@@ -517,20 +271,17 @@ void THeartMachine::paintEvent(QPaintEvent* event)
     if (width() <= 0 || height() <= 0)
         return;
     if (!FPresenting && PrepareSurface()) {
-        UpdateGridImage();
-        CopyGrid();
-        TLinePlan plan = PlanLines();
-        {
-            TCanvas canvas(FSurfacePainter.get());
-            DrawLinesOn(canvas, plan);
-        }
-        FLines = std::move(plan);
+        FSurface.ShowGrid();
+        RedrawLines();
     }
     // One rectangle at a time, each its own clip: a copy clipped to a
-    // rectangle is a plain copy of rows.
+    // rectangle is a plain copy of rows. The surface's device pixels go to
+    // the screen's one for one.
     QPainter painter(this);
+    const qreal ratio = FSurface.Ratio();
     for (const QRect& r : event->region()) {
+        const QRect source = FSurface.DeviceRect(r);
         painter.setClipRect(r);
-        painter.drawImage(r.topLeft(), FSurface, r);
+        painter.drawImage(QPointF(source.topLeft()) / ratio, FSurface.Image(), source);
     }
 }

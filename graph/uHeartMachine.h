@@ -2,71 +2,31 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-#include <QAction>
 #include <QImage>
-#include <QMenu>
-#include <QPainter>
-#include <QRect>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
 
+#include "graph/GraphSurface.h"
+#include "graph/LineMenu.h"
 #include "platform/Colors.h"
 
 class TCanvas;
 struct TRect;
-class TLineMenuStyle;
 
-// One entry of a graph's line menu: the line's caption, its index (the tag)
-// and whether the line is shown. The checked flag changes only through the
-// graph's ToggleLine, never by the click itself.
-class TLineItem : public QAction {
-    Q_OBJECT
-
-public:
-    TLineItem(int tag, QObject* owner) : QAction(owner), FTag(tag) {}
-
-    int Tag() const { return FTag; }
-    bool Checked() const { return FChecked; }
-    void SetChecked(bool value) { FChecked = value; }
-
-private:
-    int FTag;
-    bool FChecked = false;
-};
-
-// The line menu: it tells its style which entry is being measured or painted,
-// so the style can hand that entry to the graph's owner-draw handlers.
-class TLineMenu : public QMenu {
-    Q_OBJECT
-
-public:
-    explicit TLineMenu(QWidget* owner) : QMenu(owner) {}
-
-    // The entry the menu prepared a style option for last; the menu measures
-    // and paints each entry right after preparing its option.
-    TLineItem* StyledItem() const { return FStyledItem; }
-
-protected:
-    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
-
-private:
-    mutable TLineItem* FStyledItem = nullptr;
-};
-
-// How a control follows its parent: not at all, or filling its client area.
-enum class TAlign { alNone, alClient };
+// How a control follows its parent: alClient fills the parent's client area,
+// the one alignment a graph has.
+enum class TAlign { alClient };
 
 // A scrolling line graph in the manner of a heart monitor: a solid
 // background, a grid of horizontal bands and vertical columns, and one
 // coloured polyline per visible line with the newest sample at the right.
 // Each line keeps its latest 100 integer samples. The control draws into an
-// image it owns and shows it at once, so what a setter or AddPoint drew is on
-// screen before they return; a paint request from the toolkit redraws
-// everything from the stored samples.
+// image it owns, at its screen's device pixel ratio, and shows it at once, so
+// what a setter or AddPoint drew is on screen before they return; a paint
+// request from the toolkit redraws everything from the stored samples.
 //
 // Limits the caller must respect (not checked): line indices 0 to 16, a new
 // line's index exactly LastLine() + 1, HGridCount and HTickCount at least 1,
@@ -115,8 +75,9 @@ public:
     // The pixel row of a sample: Max maps to row 1, Min to row height − 1.
     int ValueToY(std::int32_t value) const;
 
-    void FillBackground();
+    // Background and grid only; the lines stay erased until DrawLines.
     void DrawGrid();
+    // Background, grid and every visible line.
     void DrawLines();
 
     const std::vector<TRow>& Values() const { return FValues; }
@@ -137,8 +98,9 @@ public:
     // Hides or shows the entry's line and redraws the graph at once.
     void ToggleLine(TLineItem* item);
 
-    // What the graph has drawn, pixel for pixel.
-    const QImage& Surface() const { return FSurface; }
+    // What the graph has drawn, pixel for pixel, in the device pixels of the
+    // screen it is on (the image carries their ratio).
+    const QImage& Surface() const { return FSurface.Image(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -146,42 +108,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // What the background and grid depend on.
-    struct TGridKey {
-        QSize Size;
-        TColor Background = 0;
-        TColor Grid = 0;
-        std::uint8_t Bands = 0;
-        std::uint8_t Columns = 0;
-        bool operator==(const TGridKey&) const = default;
-    };
-
-    // Sizes the surface to the control; false while the control is empty,
-    // when nothing is drawn.
+    // Sizes the surface to the control and brings its background and grid
+    // up to date; false while the control is empty, when nothing is drawn.
     bool PrepareSurface();
     // Shows the area of the surface on screen before returning.
     void Present(const QRegion& area);
-    void FillBackgroundOn(TCanvas& canvas);
-    void DrawGridOn(TCanvas& canvas);
-    // Draws the grid image again when anything it depends on has changed;
-    // true when it did.
-    bool UpdateGridImage();
-    // Puts the grid image's background and grid on the whole surface, or on
-    // one area of it.
-    void CopyGrid();
-    void CopyGrid(const QRect& area);
-    // Where the visible lines go: for each line the rows of its points,
-    // leftmost first (none for a hidden line), and for each column the
-    // rectangle that holds every line's pixels there.
-    struct TLinePlan {
-        std::vector<std::vector<int>> Rows;
-        std::vector<QRect> Columns;
-    };
-    TLinePlan PlanLines() const;
-    // Whether the lines' pixels in the column differ between two plans for
-    // the same size and column count.
-    static bool ColumnDiffers(const TLinePlan& before, const TLinePlan& after, std::size_t column);
-    void DrawLinesOn(TCanvas& canvas, const TLinePlan& plan);
+    // The steps of the drawing, each on the canvas it is given.
+    void FillBackground(TCanvas& canvas);
+    void DrawGridLines(TCanvas& canvas);
+    void DrawPolylines(TCanvas& canvas, const TLinePoints& points);
+    // Where the visible lines pass.
+    TLinePoints PlanLines() const;
+    // Draws the visible lines on the surface where they changed; returns
+    // that area.
+    QRegion RedrawLines();
     void UpdateLineMenu(int lineIndex, const QString& caption);
     void Realign();
 
@@ -191,23 +131,14 @@ private:
     std::uint8_t FHTickCount = 10;
     std::int32_t FMin = 1;
     std::int32_t FMax = 10;
-    std::vector<TRow> FValues;
-    std::vector<std::uint8_t> FVisible;
+    // Line 0 exists from the start: one row of zeros, shown.
+    std::vector<TRow> FValues = std::vector<TRow>(1);
+    std::vector<std::uint8_t> FVisible = std::vector<std::uint8_t>(1, 1);
     int FLastLine = 0;
     TLineMenu* FLineMenu = nullptr;
     TLineMenuStyle* FLineMenuStyle = nullptr;
 
-    TAlign FAlign = TAlign::alNone;
-    QImage FSurface;
-    // Open on the surface for as long as the surface lives: beginning a
-    // painter costs more than the lines a sample draws with it.
-    std::unique_ptr<QPainter> FSurfacePainter;
-    // Background and grid alone, as drawn for FGridKey; they never change
-    // from one sample to the next.
-    QImage FGridImage;
-    TGridKey FGridKey;
-    // While set, the surface is the grid image with FLines drawn over it.
-    bool FSurfaceOnGrid = false;
-    TLinePlan FLines;
+    TAlign FAlign = TAlign::alClient;
+    TGraphSurface FSurface;
     bool FPresenting = false;
 };

@@ -1,15 +1,19 @@
 #include "platform/Canvas.h"
 
+#include <algorithm>
+
 #include <QFontMetrics>
 #include <QPaintDevice>
+#include <QPolygon>
+#include <QtMath>
 
-TCanvas::TCanvas(QPaintDevice* device)
-    : FOwnPainter(std::make_unique<QPainter>(device)), FPainter(FOwnPainter.get())
+TCanvas::TCanvas(QPaintDevice* device, qreal scale)
+    : FOwnPainter(std::make_unique<QPainter>(device)), FPainter(FOwnPainter.get()), FScale(scale)
 {
     Init();
 }
 
-TCanvas::TCanvas(QPainter* painter) : FPainter(painter)
+TCanvas::TCanvas(QPainter* painter, qreal scale) : FPainter(painter), FScale(scale)
 {
     FPainter->save();
     Init();
@@ -49,8 +53,9 @@ void TCanvas::FillRect(const TRect& rect)
     Flush();
     if (rect.Right <= rect.Left || rect.Bottom <= rect.Top)
         return;
-    FPainter->fillRect(QRect(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top),
-                       FBrushColor);
+    const int left = DeviceEdge(rect.Left);
+    const int top = DeviceEdge(rect.Top);
+    FPainter->fillRect(QRect(left, top, DeviceEdge(rect.Right) - left, DeviceEdge(rect.Bottom) - top), FBrushColor);
 }
 
 void TCanvas::SetPenColor(TColor color)
@@ -62,7 +67,38 @@ void TCanvas::SetPenColor(TColor color)
 void TCanvas::SetPenWidth(int width)
 {
     Flush();
-    FPen.setWidth(width);
+    FPenWidth = width;
+}
+
+int TCanvas::LineWidth(int width, qreal scale)
+{
+    // The whole number of device pixels nearest to width × scale in
+    // proportion, so a line looks as heavy beside the scaled window as it
+    // does at 100 %: a 1-pixel line stays 1 device pixel at 125 % (2 would
+    // be 1.6 times too wide, 1 is 1.25 times too thin) and becomes 2 at
+    // 150 % (1.33 times too wide rather than 1.5 times too thin) and at
+    // 200 %, where it is exact. Between n and n + 1, n + 1 is nearer once
+    // the ideal width exceeds their geometric mean.
+    const qreal ideal = width * scale;
+    int pixels = std::max(1, qFloor(ideal));
+    if (ideal * ideal > pixels * (pixels + 1.0))
+        ++pixels;
+    return pixels;
+}
+
+int TCanvas::FirstDevicePixel(int v, int width) const
+{
+    // The run of width device pixels whose middle is nearest the middle of
+    // the control's pixel v, (v + ½) × scale; of two equally near, the upper
+    // or left one.
+    return qCeil((v + 0.5) * FScale - width / 2.0 - 0.5);
+}
+
+int TCanvas::DeviceEdge(int v) const
+{
+    // The rounding the toolkit uses for an image's size at a ratio, so the
+    // control's whole area covers the whole image.
+    return qRound(v * FScale);
 }
 
 void TCanvas::MoveTo(int x, int y)
@@ -117,8 +153,32 @@ int TCanvas::TextWidth(const QString& text) const
 void TCanvas::Flush()
 {
     if (FPolyline.size() >= 2) {
-        FPainter->setPen(FPen);
-        FPainter->drawPolyline(FPolyline.constData(), static_cast<int>(FPolyline.size()));
+        if (FScale == 1) {
+            FPen.setWidth(FPenWidth);
+            FPainter->setPen(FPen);
+            FPainter->drawPolyline(FPolyline.constData(), static_cast<int>(FPolyline.size()));
+        } else {
+            // A line width device pixels wide is its 1-pixel path drawn with
+            // a square nib of width × width device pixels, from the path's
+            // pixels right and down: as thick across as along the axes, and
+            // drawn as width × width 1-pixel polylines, the toolkit's
+            // cheapest lines (a wide pen is stroked into a polygon and
+            // filled, several times the cost).
+            const int width = LineWidth(FPenWidth, FScale);
+            QPolygon points;
+            points.reserve(FPolyline.size());
+            for (const QPoint& p : FPolyline)
+                points << QPoint(FirstDevicePixel(p.x(), width), FirstDevicePixel(p.y(), width));
+            FPen.setWidth(1);
+            FPainter->setPen(FPen);
+            for (int dy = 0; dy < width; ++dy) {
+                for (int dx = 0; dx < width; ++dx) {
+                    FPainter->drawPolyline(points);
+                    points.translate(1, 0);
+                }
+                points.translate(-width, 1);
+            }
+        }
     }
     FPolyline.clear();
 }

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -67,22 +66,6 @@ TEST_F(HeartMachine, ValueToYMatchesTheRowTable)
         EXPECT_EQ(Graph->ValueToY(v), (220 * (100 - v)) / 100 + 1) << "value " << v;
 }
 
-TEST_F(HeartMachine, GridLinesSitOnBandAndColumnSteps)
-{
-    // The column count is a plain store; the grid follows it at the next drawing.
-    Graph->DrawGrid();
-    // Band step 222 div 20 = 11: lines at 11 … 209, the bottom band 13 high.
-    for (int y = 0; y < 222; ++y) {
-        const bool line = y > 0 && y % 11 == 0 && y <= 209;
-        EXPECT_EQ(Pixel(5, y), line ? Green : Black) << "y " << y;
-    }
-    // Column step 603 div 50 = 12: lines at 0 … 588, none at 600.
-    for (int x = 0; x < 603; ++x) {
-        const bool line = x % 12 == 0 && x <= 588;
-        EXPECT_EQ(Pixel(x, 5), line ? Green : Black) << "x " << x;
-    }
-}
-
 TEST_F(HeartMachine, NewestSampleIsDrawnAtTheRightmostColumn)
 {
     Graph->AddPoint(0, 50, QString());
@@ -137,18 +120,13 @@ TEST_F(HeartMachine, HistoryKeepsTheLatestHundredSamples)
 
 TEST_F(HeartMachine, SetterRedrawsGridOnlyUntilTheNextFullDrawing)
 {
+    // RedrawTest checks what reaches the screen; here, what the setters draw.
     Panel->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
-    // What the window shows now, without running the event loop.
-    const auto onScreen = [&](int x, int y) {
-        return Panel->screen()->grabWindow(Panel->winId()).toImage().pixel(Graph->mapTo(Panel.get(), QPoint(x, y)));
-    };
     Graph->AddPoint(0, 50, QString());
     ASSERT_GT(CountPixels(Red), 0);
-    EXPECT_EQ(onScreen(600, 111), Red);
     Graph->SetHGridCount(20);
     EXPECT_EQ(CountPixels(Red), 0);
-    EXPECT_EQ(onScreen(600, 111), Black);
     // A paint request from the toolkit draws the lines again.
     Graph->repaint();
     EXPECT_EQ(Pixel(600, 111), Red);

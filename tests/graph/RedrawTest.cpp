@@ -1,55 +1,59 @@
-// The graph keeps its background and grid between samples. Whatever it keeps,
-// every drawing must give the pixels of a drawing done from scratch: fill,
-// grid line by grid line, then each visible line, through the same canvas.
+// The graph keeps its background and grid between samples and draws only
+// where lines moved. Whatever it keeps, every drawing must give the pixels of
+// the graph's coordinates drawn from scratch: the fill, the grid rows and
+// columns, then each visible line from its newest sample leftwards.
 
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
 
 #include "graph/uHeartMachine.h"
-#include "platform/Canvas.h"
 #include "tests/graph/MonitorGraph.h"
 
 namespace {
 
-// The graph's drawing the plain way, from its settings and samples.
+// The drawing from the coordinates alone: pixel writes for the fill and the
+// grid, a plain 1-pixel polyline for each line.
 QImage PlainDrawing(const THeartMachine& graph, bool withLines)
 {
     const int w = graph.width();
     const int h = graph.height();
     QImage image(w, h, QImage::Format_RGB32);
-    image.fill(Qt::magenta);
-    TCanvas canvas(&image);
-    canvas.SetBrushColor(graph.ColorBackground());
-    canvas.FillRect(TRect{0, 0, w, h});
-    canvas.SetPenColor(graph.ColorGrid());
-    canvas.SetPenWidth(1);
+    image.fill(ColorToQColor(graph.ColorBackground()));
+    const QRgb grid = ColorToQColor(graph.ColorGrid()).rgb();
+    // Rows k × hs for k = 1 … HGridCount − 1, columns j × vs for j = 0 …
+    // HTickCount − 1, each across the whole graph.
     const int hs = h / graph.HGridCount();
-    for (int k = 1; k < graph.HGridCount(); ++k) {
-        canvas.MoveTo(0, k * hs);
-        canvas.LineTo(w, k * hs);
-    }
-    const int ticks = graph.HTickCount();
-    const int vs = w / ticks;
-    for (int j = ticks - 1; j >= 0; --j) {
-        canvas.MoveTo(j * vs, 0);
-        canvas.LineTo(j * vs, h);
-    }
-    if (withLines) {
-        for (std::size_t line = 0; line < graph.Values().size(); ++line) {
-            if (!graph.Visible()[line])
-                continue;
-            const auto& row = graph.Values()[line];
-            canvas.SetPenColor(THeartMachine::LineColors[line]);
-            canvas.MoveTo(ticks * vs, graph.ValueToY(row[99]));
-            for (int j = 1; j <= ticks; ++j)
-                canvas.LineTo((ticks - j) * vs, graph.ValueToY(row[99 - j]));
-        }
+    for (int k = 1; k < graph.HGridCount(); ++k)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, k * hs, grid);
+    const int n = graph.HTickCount();
+    const int s = w / n;
+    for (int j = 0; j < n; ++j)
+        for (int y = 0; y < h; ++y)
+            image.setPixel(j * s, y, grid);
+    if (!withLines)
+        return image;
+    // Each line through its newest sample at x = HTickCount × s and the
+    // HTickCount before it, one column step apart leftwards; later lines
+    // over earlier ones.
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (std::size_t line = 0; line < graph.Values().size(); ++line) {
+        if (!graph.Visible()[line])
+            continue;
+        const auto& row = graph.Values()[line];
+        painter.setPen(QPen(ColorToQColor(THeartMachine::LineColors[line]), 1, Qt::SolidLine, Qt::SquareCap));
+        QPolygon polyline;
+        for (int j = 0; j <= n; ++j)
+            polyline << QPoint((n - j) * s, graph.ValueToY(row[99 - j]));
+        painter.drawPolyline(polyline);
     }
     return image;
 }
