@@ -197,13 +197,12 @@ PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER hCounter, DWORD dwFormat, LP
 
 PDH_STATUS PdhRemoveCounter(PDH_HCOUNTER hCounter)
 {
-    TPdhState& state = PdhState();
-    const auto found = state.counters.find(HandleId(hCounter));
-    if (found == state.counters.end())
+    const TCounter* counter = FindCounter(hCounter);
+    if (!counter)
         return PDH_INVALID_HANDLE;
-    std::vector<std::uintptr_t>& siblings = state.queries.at(found->second.query).counters;
-    siblings.erase(std::find(siblings.begin(), siblings.end(), found->first));
-    state.counters.erase(found);
+    TPdhState& state = PdhState();
+    std::erase(state.queries.at(counter->query).counters, HandleId(hCounter));
+    state.counters.erase(HandleId(hCounter));
     return ERROR_SUCCESS;
 }
 
