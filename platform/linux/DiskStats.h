@@ -60,10 +60,6 @@ public:
 
     const std::vector<TStatLine>& Lines() const { return FLines; }
 
-    // The bytes held for the text, for checking that one huge file does not
-    // keep its memory for the rest of the run.
-    std::size_t BufferCapacity() const { return FBuffer.capacity(); }
-
 private:
     void Close();
     void Parse(std::string_view text);
