@@ -53,6 +53,15 @@ protected:
 
     void Choose(const QString& disk) { Form->ComboBox1->setCurrentIndex(Form->ComboBox1->findText(disk)); }
 
+    // Chooses sda and starts monitoring it with a click, each read seeing
+    // busyMs of I/O over elapsedMs.
+    void StartSda(std::uint32_t busyMs, int elapsedMs = 100)
+    {
+        Choose("sda");
+        BusyDuringRead(busyMs, elapsedMs);
+        Click(Form->Button3);
+    }
+
     // A click as the user makes it, on the button's left part (where a check
     // box has its mark): an error reaches the error box.
     void Click(QAbstractButton* button)
@@ -87,9 +96,7 @@ TEST_F(Form1, DiskListHoldsThePhysicalDisksWithNothingChosen)
 
 TEST_F(Form1, StartStopStart)
 {
-    Choose("sda");
-    BusyDuringRead(30);
-    Click(Form->Button3);
+    StartSda(30);
     ASSERT_TRUE(Recorder.Boxes.empty());
     ASSERT_NE(Form->Graph, nullptr);
     EXPECT_EQ(Form->Graph->parentWidget(), Form->Panel1);
@@ -146,9 +153,7 @@ TEST_F(Form1, FailingFirstTickAbortsTheStart)
 
 TEST_F(Form1, FailingTickEndsThereAndTheNextOneTriesAgain)
 {
-    Choose("sda");
-    BusyDuringRead(10);
-    Click(Form->Button3);
+    StartSda(10);
     ASSERT_TRUE(Recorder.Boxes.empty());
 
     // The disk vanishes during the read.
@@ -176,9 +181,7 @@ TEST_F(Form1, FailingTickEndsThereAndTheNextOneTriesAgain)
 
 TEST_F(Form1, TimerKeepsSamplingWhileAnErrorBoxIsOpen)
 {
-    Choose("sda");
-    BusyDuringRead(10);
-    Click(Form->Button3);
+    StartSda(10);
     ASSERT_TRUE(Recorder.Boxes.empty());
     Form->Timer1->setInterval(5);
     int timeouts = 0;
@@ -227,9 +230,7 @@ TEST(Form1Names, NameThatIsNotUtf8IsShownReadablyAndMonitoredByItsBytes)
 
 TEST_F(Form1, TickCountsTheSampleAndShowsTheAverage)
 {
-    Choose("sda");
-    BusyDuringRead(30);
-    Click(Form->Button3);   // 70
+    StartSda(30);   // 70
     BusyDuringRead(25);
     Tick();                 // 75
     Tick();                 // 75
@@ -257,9 +258,7 @@ TEST_F(Form1, TickCountsTheSampleAndShowsTheAverage)
 
 TEST_F(Form1, FailingTickCountsAndAveragesNothing)
 {
-    Choose("sda");
-    BusyDuringRead(50);
-    Click(Form->Button3);
+    StartSda(50);
     EXPECT_EQ(Form->L5->text(), QStringLiteral("小于50:1"));
     Disks.OnSleep([this] { Disks.RemoveDisk("sda"); });
     Tick();
@@ -272,9 +271,7 @@ TEST_F(Form1, FailingTickCountsAndAveragesNothing)
 
 TEST_F(Form1, GraphRoundsHalfToEvenWhileTheLabelKeepsTheSample)
 {
-    Choose("sda");
-    BusyDuringRead(5, 200);
-    Click(Form->Button3);
+    StartSda(5, 200);
     EXPECT_EQ(Newest(), 98);
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：97.50"));
     BusyDuringRead(7, 200);
@@ -293,9 +290,7 @@ TEST_F(Form1, LabelUsesTheLocaleDecimalSeparatorWithoutGrouping)
 {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    Choose("sda");
-    BusyDuringRead(3, 200);
-    Click(Form->Button3);
+    StartSda(3, 200);
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：98,50"));
     QLocale::setDefault(before);
 }
@@ -304,9 +299,7 @@ TEST_F(Form1, StayOnTopKeepsPlaceAndMonitoring)
 {
     Form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
-    Choose("sda");
-    BusyDuringRead(40);
-    Click(Form->Button3);
+    StartSda(40);
     const QRect place = Form->geometry();
 
     // With the lines erased, only a repaint from the samples can bring them back.
