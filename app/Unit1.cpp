@@ -16,6 +16,7 @@
 #include "app/DisplayText.h"
 #include "counters/CounterQuery.h"
 #include "graph/uHeartMachine.h"
+#include "platform/Application.h"
 #include "platform/Colors.h"
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"

@@ -1,6 +1,6 @@
 #include "app/DisplayPlatform.h"
 #include "app/Unit1.h"
-#include "platform/ErrorBox.h"
+#include "platform/Application.h"
 
 int main(int argc, char** argv)
 {

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/Unit1.h"
+#include "platform/Application.h"
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"
 #include "tests/platform/DiskFixture.h"
@@ -29,9 +30,8 @@ void BM_Tick(benchmark::State& state, bool busy)
     disks.AddDisk("sda", true, 0);
 
     QString error;
-    const TMessageBoxFunction previous =
-        SetMessageBoxFunction([&](const QString& text, const QString&) { error = text; });
     {
+        const TMessageBoxReplacement recordError([&](const QString& text, const QString&) { error = text; });
         TForm1 form;
         form.show();
         QApplication::processEvents();
@@ -62,7 +62,6 @@ void BM_Tick(benchmark::State& state, bool busy)
         }
         form.close();
     }
-    SetMessageBoxFunction(previous);
     if (!error.isEmpty())
         state.SkipWithError(error.toStdString().c_str());
 }

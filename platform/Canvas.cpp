@@ -128,11 +128,6 @@ void TCanvas::SetFont(const QFont& font)
     FPainter->setFont(font);
 }
 
-QFont TCanvas::Font() const
-{
-    return FPainter->font();
-}
-
 void TCanvas::SetFontColor(TColor color)
 {
     FFontColor = ColorToQColor(color);

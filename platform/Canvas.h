@@ -56,7 +56,6 @@ public:
     void LineTo(int x, int y);
 
     void SetFont(const QFont& font);
-    QFont Font() const;
     void SetFontColor(TColor color);
     // Writes the text with its top-left corner at (x, y), on a transparent
     // background.

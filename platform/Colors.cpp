@@ -12,12 +12,6 @@ bool PaletteRole(TColor color, QPalette::ColorRole& role)
     case clActiveCaption: role = QPalette::Highlight; return true;
     case clCaptionText: role = QPalette::HighlightedText; return true;
     case clMenuText: role = QPalette::Text; return true;
-    case clMenu: role = QPalette::Window; return true;
-    case clWindow: role = QPalette::Base; return true;
-    case clWindowText: role = QPalette::WindowText; return true;
-    case clHighlight: role = QPalette::Highlight; return true;
-    case clHighlightText: role = QPalette::HighlightedText; return true;
-    case clBtnText: role = QPalette::ButtonText; return true;
     default: return false;
     }
 }

@@ -46,15 +46,9 @@ inline constexpr TColor clWhite = RGBColor(0xFF, 0xFF, 0xFF);
 // after the indices' Windows names; <windows.h> defines COLOR_MENU and the
 // like as macros, so the program's own names must differ from them).
 inline constexpr TColor clActiveCaption = SysColor(2);   // COLOR_ACTIVECAPTION
-inline constexpr TColor clMenu = SysColor(4);            // COLOR_MENU
-inline constexpr TColor clWindow = SysColor(5);          // COLOR_WINDOW
 inline constexpr TColor clMenuText = SysColor(7);        // COLOR_MENUTEXT
-inline constexpr TColor clWindowText = SysColor(8);      // COLOR_WINDOWTEXT
 inline constexpr TColor clCaptionText = SysColor(9);     // COLOR_CAPTIONTEXT
-inline constexpr TColor clHighlight = SysColor(13);      // COLOR_HIGHLIGHT
-inline constexpr TColor clHighlightText = SysColor(14);  // COLOR_HIGHLIGHTTEXT
 inline constexpr TColor clBtnFace = SysColor(15);        // COLOR_BTNFACE
-inline constexpr TColor clBtnText = SysColor(18);        // COLOR_BTNTEXT
 
 // The toolkit's colour for a program colour. System colours come from the
 // application palette's matching role (button face: Button, active caption:

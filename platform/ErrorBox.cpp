@@ -1,14 +1,24 @@
 #include "platform/ErrorBox.h"
 
-#include <QFileInfo>
-#include <QMessageBox>
+#include <utility>
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMetaObject>
 
 namespace {
 
 TMessageBoxFunction MessageBoxReplacement;
 bool BoxOpen = false;
 bool BoxPosted = false;
+
+// True while an error box is open or posted.
+bool ErrorBoxOpen()
+{
+    return BoxOpen || BoxPosted;
+}
 
 void ShowErrorBox(const QString& text)
 {
@@ -61,9 +71,14 @@ TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function)
     return previous;
 }
 
-bool ErrorBoxOpen()
+TMessageBoxReplacement::TMessageBoxReplacement(TMessageBoxFunction function)
+    : FPrevious(SetMessageBoxFunction(std::move(function)))
 {
-    return BoxOpen || BoxPosted;
+}
+
+TMessageBoxReplacement::~TMessageBoxReplacement()
+{
+    SetMessageBoxFunction(std::move(FPrevious));
 }
 
 void HandleException(const std::exception& error)
@@ -86,34 +101,4 @@ void PostException(const std::exception& error)
             ShowErrorBox(text);
         },
         Qt::QueuedConnection);
-}
-
-void RunHandler(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        HandleException(error);
-    }
-}
-
-void RunHandlerPosted(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        PostException(error);
-    }
-}
-
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
-
-bool TApplication::notify(QObject* receiver, QEvent* event)
-{
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& error) {
-        HandleException(error);
-        return false;
-    }
 }

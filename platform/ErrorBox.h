@@ -3,7 +3,6 @@
 #include <exception>
 #include <functional>
 
-#include <QApplication>
 #include <QString>
 
 // The application title: the executable's file name up to its first ".",
@@ -25,6 +24,20 @@ void ShowMessageBox(const QString& text, const QString& title);
 using TMessageBoxFunction = std::function<void(const QString& text, const QString& title)>;
 TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function);
 
+// Replaces the message box while it lives and puts the previous replacement
+// back when it goes, also when a failed test assertion leaves the scope
+// early: a recorder cannot outlive what it records into.
+class TMessageBoxReplacement {
+public:
+    explicit TMessageBoxReplacement(TMessageBoxFunction function);
+    ~TMessageBoxReplacement();
+    TMessageBoxReplacement(const TMessageBoxReplacement&) = delete;
+    TMessageBoxReplacement& operator=(const TMessageBoxReplacement&) = delete;
+
+private:
+    TMessageBoxFunction FPrevious;
+};
+
 // Shows an error that left an event handler: the error box titled with the
 // application title. While one error box is open, further errors are not
 // shown (a lasting failure would otherwise stack a box per timer tick, each
@@ -38,40 +51,3 @@ void HandleException(const std::exception& error);
 // open (a timer does not fire again while its own handler still runs). Until
 // that box has been closed, further errors are not shown either.
 void PostException(const std::exception& error);
-
-// True while an error box is open or posted.
-bool ErrorBoxOpen();
-
-// Runs an event handler; an exception leaving it is shown by HandleException
-// right here, at the handler's edge. Qt's GUI libraries are built without
-// exception support: an exception unwinding through their frames would skip
-// their clean-up, so it must not get that far.
-void RunHandler(const std::function<void()>& handler);
-
-// Runs an event handler; an exception leaving it is caught at the handler's
-// edge and shown by PostException.
-void RunHandlerPosted(const std::function<void()>& handler);
-
-// A slot that runs the object's handler through RunHandler.
-template <typename TObject>
-auto Handler(TObject* object, void (TObject::*method)())
-{
-    return [object, method] { RunHandler([object, method] { (object->*method)(); }); };
-}
-
-// A slot that runs the object's handler through RunHandlerPosted: for a
-// timer, which must keep firing while the box of its last failure is open.
-template <typename TObject>
-auto PostedHandler(TObject* object, void (TObject::*method)())
-{
-    return [object, method] { RunHandlerPosted([object, method] { (object->*method)(); }); };
-}
-
-// The application: an exception that leaves any event handler not run through
-// RunHandler is caught at the top of the event loop and shown by
-// HandleException; then the program goes on with the next event.
-class TApplication : public QApplication {
-public:
-    TApplication(int& argc, char** argv);
-    bool notify(QObject* receiver, QEvent* event) override;
-};

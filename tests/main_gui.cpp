@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
-#include "platform/ErrorBox.h"
+#include "platform/Application.h"
 
 // One application for every widget test, on the offscreen platform unless the
 // caller chose a display platform. Only Qt's portable calls here: the same

@@ -26,6 +26,7 @@
 
 #include "app/DisplayPlatform.h"
 #include "app/Unit1.h"
+#include "platform/Application.h"
 #include "platform/ErrorBox.h"
 
 namespace {
@@ -65,7 +66,7 @@ int main(int argc, char** argv)
     ChooseDisplayPlatform(argc, argv);
     TApplication application(argc, argv);
     // Nobody is there to close a box: a box ends the run with its text.
-    SetMessageBoxFunction([](const QString& text, const QString&) {
+    const TMessageBoxReplacement endOnBox([](const QString& text, const QString&) {
         std::fprintf(stderr, "idlescope-probe: %s\n", qPrintable(text));
         std::fflush(stderr);
         std::_Exit(1);

@@ -20,6 +20,7 @@
 #include "app/DisplayPlatform.h"
 #include "app/Unit1.h"
 #include "graph/uHeartMachine.h"
+#include "platform/Application.h"
 #include "platform/ErrorBox.h"
 
 namespace {
@@ -102,7 +103,7 @@ int main(int argc, char** argv)
     TApplication application(argc, argv);
     // Nobody is there to close a box on a virtual screen: a box ends the run
     // with its text instead of waiting for a click that never comes.
-    SetMessageBoxFunction([](const QString& text, const QString& title) {
+    const TMessageBoxReplacement endOnBox([](const QString& text, const QString& title) {
         std::fprintf(stderr, "idlescope-shot: %s%s%s\n", qPrintable(title), title.isEmpty() ? "" : ": ",
                      qPrintable(text));
         std::fflush(stderr);

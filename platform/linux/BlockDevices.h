@@ -42,9 +42,9 @@ public:
     // (then it is opened afresh); any other file is opened at each read.
     std::optional<std::uint32_t> IoTicks(const std::string& sysRoot, std::string_view name);
 
+private:
     void Close();
 
-private:
     int FFd = -1;
     int FStatFd = -1;
     std::string FRoot;
@@ -70,8 +70,6 @@ public:
     bool IsPhysical(const std::string& sysRoot, std::string_view name);
     // Forgets the names not looked up since BeginRound.
     void EndRound();
-    void Clear() { FEntries.clear(); }
-    std::size_t Size() const { return FEntries.size(); }
 
 private:
     struct TEntry {

@@ -58,17 +58,11 @@ public:
     // cannot be opened or read.
     bool Read(const std::string& path);
 
-    // Parses the text as if it had been read.
-    void Parse(std::string_view text);
-
     const std::vector<TStatLine>& Lines() const { return FLines; }
-
-    // The bytes held for the text, for checking that one huge file does not
-    // keep its memory for the rest of the run.
-    std::size_t BufferCapacity() const { return FBuffer.capacity(); }
 
 private:
     void Close();
+    void Parse(std::string_view text);
     bool ReadAll(int fd, std::size_t& size);
     void ReleaseSlack(std::size_t used);
 

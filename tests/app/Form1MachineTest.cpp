@@ -22,6 +22,7 @@
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"
 #include "tests/counters/ReadFailure.h"
+#include "tests/platform/BoxRecorder.h"
 
 // The real window over this machine's own performance data: the kernel's
 // statistics on Linux, pdh.dll on Windows (Wine's, which lists no disks, when
@@ -31,22 +32,15 @@
 
 namespace {
 
-struct TBox {
-    QString Text;
-    QString Title;
-};
-
 // Message boxes are recorded instead of shown; the boxes of the start-up are
 // kept apart from those the test causes.
 class Form1OnThisMachine : public testing::Test {
 protected:
     void SetUp() override
     {
-        SetMessageBoxFunction(
-            [this](const QString& text, const QString& title) { Boxes.push_back({text, title}); });
         Form = std::make_unique<TForm1>();
-        StartUpBoxes = std::move(Boxes);
-        Boxes.clear();
+        StartUpBoxes = std::move(Recorder.Boxes);
+        Recorder.Boxes.clear();
     }
 
     void TearDown() override
@@ -54,7 +48,6 @@ protected:
         if (Form)
             Form->close();
         Form.reset();
-        SetMessageBoxFunction({});
     }
 
     // A click as the user makes it, on the button's left part.
@@ -63,8 +56,8 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
     }
 
-    std::vector<TBox> StartUpBoxes;
-    std::vector<TBox> Boxes;
+    TBoxRecorder Recorder;
+    std::vector<TBoxRecorder::TBox> StartUpBoxes;
     std::unique_ptr<TForm1> Form;
 };
 
@@ -160,9 +153,9 @@ TEST_F(Form1OnThisMachine, StartUpListsWhatTheCounterQueryListsOrShowsWhyNot)
 TEST_F(Form1OnThisMachine, StartWithoutADiskOnlyAsksForOne)
 {
     Click(Form->Button3);
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Text, QStringLiteral("请选择需要监控的磁盘！"));
-    EXPECT_EQ(Boxes[0].Title, QString());
+    ASSERT_EQ(Recorder.Boxes.size(), 1u);
+    EXPECT_EQ(Recorder.Boxes[0].Text, QStringLiteral("请选择需要监控的磁盘！"));
+    EXPECT_EQ(Recorder.Boxes[0].Title, QString());
     EXPECT_EQ(Form->Graph, nullptr);
     EXPECT_FALSE(Form->Timer1->isActive());
     EXPECT_EQ(Form->Button3->text(), StartCaption);
@@ -178,9 +171,9 @@ TEST_F(Form1OnThisMachine, RefusedFirstReadShowsThePlatformStatusAndStaysStopped
     ASSERT_FALSE(status.empty());
 
     Click(Form->Button3);
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Text, ErrorBoxText(QString::fromStdString(status)));
-    EXPECT_EQ(Boxes[0].Title, ApplicationTitle(QCoreApplication::applicationFilePath()));
+    ASSERT_EQ(Recorder.Boxes.size(), 1u);
+    EXPECT_EQ(Recorder.Boxes[0].Text, ErrorBoxText(QString::fromStdString(status)));
+    EXPECT_EQ(Recorder.Boxes[0].Title, ApplicationTitle(QCoreApplication::applicationFilePath()));
     ASSERT_NE(Form->Graph, nullptr);
     EXPECT_EQ(Form->Graph->Values()[0][THeartMachine::HistoryLength - 1], 0);
     EXPECT_FALSE(Form->Timer1->isActive());

@@ -18,14 +18,10 @@
 #include "graph/uHeartMachine.h"
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"
+#include "tests/platform/BoxRecorder.h"
 #include "tests/platform/DiskFixture.h"
 
 namespace {
-
-struct TBox {
-    QString Text;
-    QString Title;
-};
 
 // The real window over a made-up machine: two physical disks and a loop
 // device; message boxes are recorded instead of shown.
@@ -36,8 +32,6 @@ protected:
         Disks.AddDisk("sda", true, 1000);
         Disks.AddDisk("loop0", false, 0);
         Disks.AddDisk("sdb", true, 5000);
-        SetMessageBoxFunction(
-            [this](const QString& text, const QString& title) { Boxes.push_back({text, title}); });
         Form = std::make_unique<TForm1>();
     }
 
@@ -46,7 +40,6 @@ protected:
         if (Form)
             Form->close();
         Form.reset();
-        SetMessageBoxFunction({});
     }
 
     // Each read of sda sees busyMs of I/O over elapsedMs.
@@ -59,6 +52,15 @@ protected:
     }
 
     void Choose(const QString& disk) { Form->ComboBox1->setCurrentIndex(Form->ComboBox1->findText(disk)); }
+
+    // Chooses sda and starts monitoring it with a click, each read seeing
+    // busyMs of I/O over elapsedMs.
+    void StartSda(std::uint32_t busyMs, int elapsedMs = 100)
+    {
+        Choose("sda");
+        BusyDuringRead(busyMs, elapsedMs);
+        Click(Form->Button3);
+    }
 
     // A click as the user makes it, on the button's left part (where a check
     // box has its mark): an error reaches the error box.
@@ -78,7 +80,7 @@ protected:
     int Newest() const { return Form->Graph->Values()[0][THeartMachine::HistoryLength - 1]; }
 
     TDiskFixture Disks;
-    std::vector<TBox> Boxes;
+    TBoxRecorder Recorder;
     std::unique_ptr<TForm1> Form;
 };
 
@@ -89,15 +91,13 @@ TEST_F(Form1, DiskListHoldsThePhysicalDisksWithNothingChosen)
     EXPECT_EQ(Form->ComboBox1->itemText(1), "sdb");
     EXPECT_EQ(Form->ComboBox1->itemText(2), "_Total");
     EXPECT_EQ(Form->ComboBox1->currentIndex(), -1);
-    EXPECT_TRUE(Boxes.empty());
+    EXPECT_TRUE(Recorder.Boxes.empty());
 }
 
 TEST_F(Form1, StartStopStart)
 {
-    Choose("sda");
-    BusyDuringRead(30);
-    Click(Form->Button3);
-    ASSERT_TRUE(Boxes.empty());
+    StartSda(30);
+    ASSERT_TRUE(Recorder.Boxes.empty());
     ASSERT_NE(Form->Graph, nullptr);
     EXPECT_EQ(Form->Graph->parentWidget(), Form->Panel1);
     EXPECT_EQ(Form->Graph->geometry(), QRect(0, 0, 603, 222));
@@ -127,7 +127,7 @@ TEST_F(Form1, StartStopStart)
     // shows a fresh graph.
     Choose("sdb");
     Click(Form->Button3);
-    ASSERT_TRUE(Boxes.empty());
+    ASSERT_TRUE(Recorder.Boxes.empty());
     EXPECT_EQ(Form->DiskName, "sdb");
     for (int k = 0; k < THeartMachine::HistoryLength - 1; ++k)
         ASSERT_EQ(Form->Graph->Values()[0][k], 0);
@@ -141,9 +141,9 @@ TEST_F(Form1, FailingFirstTickAbortsTheStart)
     Choose("sda");
     Disks.RemoveDisk("sda");
     Click(Form->Button3);
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Text, "800007D1.");
-    EXPECT_EQ(Boxes[0].Title, ApplicationTitle(QCoreApplication::applicationFilePath()));
+    ASSERT_EQ(Recorder.Boxes.size(), 1u);
+    EXPECT_EQ(Recorder.Boxes[0].Text, "800007D1.");
+    EXPECT_EQ(Recorder.Boxes[0].Title, ApplicationTitle(QCoreApplication::applicationFilePath()));
     ASSERT_NE(Form->Graph, nullptr);
     EXPECT_EQ(Newest(), 0);
     EXPECT_FALSE(Form->Timer1->isActive());
@@ -153,16 +153,14 @@ TEST_F(Form1, FailingFirstTickAbortsTheStart)
 
 TEST_F(Form1, FailingTickEndsThereAndTheNextOneTriesAgain)
 {
-    Choose("sda");
-    BusyDuringRead(10);
-    Click(Form->Button3);
-    ASSERT_TRUE(Boxes.empty());
+    StartSda(10);
+    ASSERT_TRUE(Recorder.Boxes.empty());
 
     // The disk vanishes during the read.
     Disks.OnSleep([this] { Disks.RemoveDisk("sda"); });
     Tick();
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Text, "C0000BC6.");
+    ASSERT_EQ(Recorder.Boxes.size(), 1u);
+    EXPECT_EQ(Recorder.Boxes[0].Text, "C0000BC6.");
     EXPECT_EQ(Newest(), 90);
     EXPECT_EQ(Form->Graph->Values()[0][98], 0);
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：90.00"));
@@ -170,23 +168,21 @@ TEST_F(Form1, FailingTickEndsThereAndTheNextOneTriesAgain)
 
     Disks.OnSleep({});
     Tick();
-    EXPECT_EQ(Boxes.size(), 2u);
-    EXPECT_EQ(Boxes[1].Text, "800007D1.");
+    EXPECT_EQ(Recorder.Boxes.size(), 2u);
+    EXPECT_EQ(Recorder.Boxes[1].Text, "800007D1.");
 
     Disks.AddDisk("sda", true, 0);
     BusyDuringRead(20);
     Tick();
-    EXPECT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Recorder.Boxes.size(), 2u);
     EXPECT_EQ(Newest(), 80);
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：80.00"));
 }
 
 TEST_F(Form1, TimerKeepsSamplingWhileAnErrorBoxIsOpen)
 {
-    Choose("sda");
-    BusyDuringRead(10);
-    Click(Form->Button3);
-    ASSERT_TRUE(Boxes.empty());
+    StartSda(10);
+    ASSERT_TRUE(Recorder.Boxes.empty());
     Form->Timer1->setInterval(5);
     int timeouts = 0;
     QObject::connect(Form->Timer1, &QTimer::timeout, [&] { ++timeouts; });
@@ -195,8 +191,7 @@ TEST_F(Form1, TimerKeepsSamplingWhileAnErrorBoxIsOpen)
     // the disk is gone for two ticks and then back.
     bool sampledWhileOpen = false;
     bool closed = false;
-    SetMessageBoxFunction([&](const QString& text, const QString& title) {
-        Boxes.push_back({text, title});
+    Recorder.WhileOpen = [&] {
         const int opened = timeouts;
         EXPECT_TRUE(QTest::qWaitFor([&] { return timeouts >= opened + 2; }, 10000))
             << "no timer event arrived while the box was open";
@@ -204,13 +199,13 @@ TEST_F(Form1, TimerKeepsSamplingWhileAnErrorBoxIsOpen)
         BusyDuringRead(20);
         sampledWhileOpen = QTest::qWaitFor([&] { return Newest() == 80; }, 10000);
         closed = true;
-    });
+    };
     Disks.RemoveDisk("sda");
     ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 30000));
     EXPECT_TRUE(sampledWhileOpen);
     // Failing ticks while the box was open added no box of their own.
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Text, "800007D1.");
+    ASSERT_EQ(Recorder.Boxes.size(), 1u);
+    EXPECT_EQ(Recorder.Boxes[0].Text, "800007D1.");
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：80.00"));
     EXPECT_TRUE(Form->Timer1->isActive());
 }
@@ -221,27 +216,21 @@ TEST(Form1Names, NameThatIsNotUtf8IsShownReadablyAndMonitoredByItsBytes)
     const std::string name = "sd\xff\xc3\xa9";   // a stray byte, then "é"
     disks.AddDisk(name, true, 100);
     disks.OnSleep([&] { disks.AddIoTicks(name, 25); });
-    std::vector<QString> boxes;
-    SetMessageBoxFunction([&](const QString& text, const QString&) { boxes.push_back(text); });
-    {
-        TForm1 form;
-        ASSERT_EQ(form.ComboBox1->count(), 2);
-        EXPECT_EQ(form.ComboBox1->itemText(0), QStringLiteral("sd\\xFF\u00e9"));
-        form.ComboBox1->setCurrentIndex(0);
-        QTest::mouseClick(form.Button3, Qt::LeftButton);
-        EXPECT_TRUE(boxes.empty()) << boxes.front().toStdString();
-        EXPECT_EQ(form.DiskName, name);
-        EXPECT_EQ(form.Label1->text(), QStringLiteral("空闲：75.00"));
-        form.close();
-    }
-    SetMessageBoxFunction({});
+    TBoxRecorder recorder;
+    TForm1 form;
+    ASSERT_EQ(form.ComboBox1->count(), 2);
+    EXPECT_EQ(form.ComboBox1->itemText(0), QStringLiteral("sd\\xFF\u00e9"));
+    form.ComboBox1->setCurrentIndex(0);
+    QTest::mouseClick(form.Button3, Qt::LeftButton);
+    EXPECT_TRUE(recorder.Boxes.empty()) << recorder.Boxes.front().Text.toStdString();
+    EXPECT_EQ(form.DiskName, name);
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("空闲：75.00"));
+    form.close();
 }
 
 TEST_F(Form1, TickCountsTheSampleAndShowsTheAverage)
 {
-    Choose("sda");
-    BusyDuringRead(30);
-    Click(Form->Button3);   // 70
+    StartSda(30);   // 70
     BusyDuringRead(25);
     Tick();                 // 75
     Tick();                 // 75
@@ -269,13 +258,11 @@ TEST_F(Form1, TickCountsTheSampleAndShowsTheAverage)
 
 TEST_F(Form1, FailingTickCountsAndAveragesNothing)
 {
-    Choose("sda");
-    BusyDuringRead(50);
-    Click(Form->Button3);
+    StartSda(50);
     EXPECT_EQ(Form->L5->text(), QStringLiteral("小于50:1"));
     Disks.OnSleep([this] { Disks.RemoveDisk("sda"); });
     Tick();
-    ASSERT_EQ(Boxes.size(), 1u);
+    ASSERT_EQ(Recorder.Boxes.size(), 1u);
     EXPECT_EQ(Form->Stats.Count(6), 1);
     EXPECT_EQ(Form->Stats.WindowCount(), 1);
     EXPECT_EQ(Form->L5->text(), QStringLiteral("小于50:1"));
@@ -284,9 +271,7 @@ TEST_F(Form1, FailingTickCountsAndAveragesNothing)
 
 TEST_F(Form1, GraphRoundsHalfToEvenWhileTheLabelKeepsTheSample)
 {
-    Choose("sda");
-    BusyDuringRead(5, 200);
-    Click(Form->Button3);
+    StartSda(5, 200);
     EXPECT_EQ(Newest(), 98);
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：97.50"));
     BusyDuringRead(7, 200);
@@ -305,9 +290,7 @@ TEST_F(Form1, LabelUsesTheLocaleDecimalSeparatorWithoutGrouping)
 {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    Choose("sda");
-    BusyDuringRead(3, 200);
-    Click(Form->Button3);
+    StartSda(3, 200);
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：98,50"));
     QLocale::setDefault(before);
 }
@@ -316,9 +299,7 @@ TEST_F(Form1, StayOnTopKeepsPlaceAndMonitoring)
 {
     Form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
-    Choose("sda");
-    BusyDuringRead(40);
-    Click(Form->Button3);
+    StartSda(40);
     const QRect place = Form->geometry();
 
     // With the lines erased, only a repaint from the samples can bring them back.
@@ -338,7 +319,7 @@ TEST_F(Form1, StayOnTopKeepsPlaceAndMonitoring)
     EXPECT_FALSE(Form->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(Form->isVisible());
     EXPECT_EQ(Form->geometry(), place);
-    EXPECT_TRUE(Boxes.empty());
+    EXPECT_TRUE(Recorder.Boxes.empty());
 }
 
 TEST_F(Form1, CloseWhileRunningStopsSampling)
@@ -357,37 +338,29 @@ TEST(Form1Start, FailingStartUpShowsTheErrorAndTheWindowStillOpens)
 {
     TDiskFixture disks;
     std::filesystem::remove_all(disks.SysRoot() / "block");
-    std::vector<QString> boxes;
-    SetMessageBoxFunction([&](const QString& text, const QString&) { boxes.push_back(text); });
-    {
-        TForm1 form;
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0], "C0000BB8.");
-        EXPECT_EQ(form.ComboBox1->count(), 0);
-        form.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-        // The query was never opened: every read fails with its status.
-        EXPECT_THROW(ReadCounter("\\PhysicalDisk(sda)\\% Idle Time"), Exception);
-        form.close();
-    }
-    SetMessageBoxFunction({});
+    TBoxRecorder recorder;
+    TForm1 form;
+    ASSERT_EQ(recorder.Boxes.size(), 1u);
+    EXPECT_EQ(recorder.Boxes[0].Text, "C0000BB8.");
+    EXPECT_EQ(form.ComboBox1->count(), 0);
+    form.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+    // The query was never opened: every read fails with its status.
+    EXPECT_THROW(ReadCounter("\\PhysicalDisk(sda)\\% Idle Time"), Exception);
+    form.close();
 }
 
 TEST(Form1Start, NoDisksGiveAnEmptyListAndStartOnlyAsks)
 {
     TDiskFixture disks;
-    std::vector<QString> boxes;
-    SetMessageBoxFunction([&](const QString& text, const QString&) { boxes.push_back(text); });
-    {
-        TForm1 form;
-        EXPECT_EQ(form.ComboBox1->count(), 0);
-        QTest::mouseClick(form.Button3, Qt::LeftButton);
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0], QStringLiteral("请选择需要监控的磁盘！"));
-        EXPECT_EQ(form.Graph, nullptr);
-        form.close();
-    }
-    SetMessageBoxFunction({});
+    TBoxRecorder recorder;
+    TForm1 form;
+    EXPECT_EQ(form.ComboBox1->count(), 0);
+    QTest::mouseClick(form.Button3, Qt::LeftButton);
+    ASSERT_EQ(recorder.Boxes.size(), 1u);
+    EXPECT_EQ(recorder.Boxes[0].Text, QStringLiteral("请选择需要监控的磁盘！"));
+    EXPECT_EQ(form.Graph, nullptr);
+    form.close();
 }
 
 }  // namespace

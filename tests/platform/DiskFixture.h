@@ -108,8 +108,6 @@ public:
         SetIoTicks(name, Disk(name).ioTicks + busyMs);
     }
 
-    std::uint32_t IoTicks(const std::string& name) { return Disk(name).ioTicks; }
-
     bool HasDisk(const std::string& name) const
     {
         return std::any_of(FDisks.begin(), FDisks.end(), [&](const TDisk& d) { return d.name == name; });
@@ -146,8 +144,6 @@ public:
     // Moves the fake monotonic clock forward.
     void AdvanceClockMs(std::int64_t ms) { FClockNs += ms * 1'000'000; }
 
-    std::int64_t ClockNs() const { return FClockNs; }
-
     // Runs the hook at every Sleep, after the clock has moved on by the slept
     // milliseconds: what happens to the disks during a read's sleep.
     void OnSleep(std::function<void()> hook) { FOnSleep = std::move(hook); }
@@ -163,7 +159,6 @@ public:
     int SleepCount() const { return FSleepCount; }
     DWORD LastSleepMs() const { return FLastSleepMs; }
 
-    const std::filesystem::path& Root() const { return FRoot; }
     std::filesystem::path ProcRoot() const { return FRoot / "proc"; }
     std::filesystem::path SysRoot() const { return FRoot / "sys"; }
 

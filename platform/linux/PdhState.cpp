@@ -1,0 +1,16 @@
+#include "PdhState.h"
+
+#include <utility>
+
+TPdhState& PdhState()
+{
+    static TPdhState state;
+    return state;
+}
+
+void PdhLinuxSetSource(PdhLinuxSource source)
+{
+    TPdhState& state = PdhState();
+    state.source = std::move(source);
+    state.readers = std::make_unique<TDiskReaders>();
+}
