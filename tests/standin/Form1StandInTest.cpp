@@ -14,7 +14,7 @@
 #include "app/Unit1.h"
 #include "graph/uHeartMachine.h"
 #include "platform/Pdh.h"
-#include "platform/ErrorBox.h"
+#include "tests/platform/BoxRecorder.h"
 #include "tests/standin/StandIn.h"
 
 // The whole window over the stand-in pdh.dll, in the model of English or
@@ -23,29 +23,6 @@
 // formatted as 100, 62.5, 4.25, 0, ...).
 
 namespace {
-
-struct TBox {
-    QString Text;
-    QString Title;
-};
-
-// Records the message boxes instead of showing them while it lives.
-class TBoxRecorder {
-public:
-    TBoxRecorder()
-        : FPrevious(SetMessageBoxFunction(
-              [this](const QString& text, const QString& title) { Boxes.push_back({text, title}); }))
-    {
-    }
-    ~TBoxRecorder() { SetMessageBoxFunction(FPrevious); }
-    TBoxRecorder(const TBoxRecorder&) = delete;
-    TBoxRecorder& operator=(const TBoxRecorder&) = delete;
-
-    std::vector<TBox> Boxes;
-
-private:
-    TMessageBoxFunction FPrevious;
-};
 
 class Form1StandIn : public testing::Test {
 protected:
