@@ -27,6 +27,20 @@ foreach(package IN LISTS bundled_packages)
   endif()
 endforeach()
 
+# The notices give Qt's configure line, which a user needs to build a changed
+# Qt to link against: it must be the one scripts/qt-mingw builds with.
+file(READ ${PROJECT_SOURCE_DIR}/scripts/qt-mingw qt_script)
+string(REGEX MATCH "configure_options=\\(([^)]*)\\)" _ "${qt_script}")
+string(REGEX REPLACE "#[^\n]*" "" built_options "${CMAKE_MATCH_1}")
+string(REGEX MATCH "configure -prefix <Qt folder> \\\\(.*)\n *-- -G Ninja" _ "${notices_text}")
+string(REPLACE "\\" "" noticed_options "${CMAKE_MATCH_1}")
+separate_arguments(built_options UNIX_COMMAND "${built_options}")
+separate_arguments(noticed_options UNIX_COMMAND "${noticed_options}")
+if(NOT built_options OR NOT built_options STREQUAL noticed_options)
+  message(FATAL_ERROR "The configure line in installer/notices/THIRD-PARTY-NOTICES.txt differs "
+                      "from scripts/qt-mingw's configure_options: make them the same")
+endif()
+
 # The texts with CR LF line ends, as Notepad and NSIS's licence page want
 # them; the licence page shows Idlescope's licence, then the notices.
 # Rewritten only when changed, so a new configure run makes no new installer.
@@ -44,7 +58,7 @@ idlescope_write_text(LICENSE.txt "${licence_text}")
 idlescope_write_text(THIRD-PARTY-NOTICES.txt "${notices_text}")
 idlescope_write_text(licence-page.txt "${licence_text}\r\n\r\n${notices_text}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${PROJECT_SOURCE_DIR}/LICENSE ${IDLESCOPE_NOTICES_SOURCE})
+             ${PROJECT_SOURCE_DIR}/LICENSE ${IDLESCOPE_NOTICES_SOURCE} ${PROJECT_SOURCE_DIR}/scripts/qt-mingw)
 
 set(zip_folder Idlescope-${PROJECT_VERSION}-win64)
 set(IDLESCOPE_ZIP ${CMAKE_BINARY_DIR}/${zip_folder}.zip)
