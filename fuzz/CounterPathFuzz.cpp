@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-#include "CounterPath.h"
+#include "platform/CounterPath.h"
 #include "FuzzFolder.h"
 #include "platform/Pdh.h"
 

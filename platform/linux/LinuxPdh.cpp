@@ -1,7 +1,5 @@
 #include "PdhApi.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -10,8 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/CounterPath.h"
+
 #include "BlockDevices.h"
-#include "CounterPath.h"
 #include "DiskStats.h"
 #include "IdleTime.h"
 #include "Kernel32.h"
@@ -23,18 +22,13 @@ constexpr std::string_view ObjectName = "PhysicalDisk";
 constexpr std::string_view CounterName = "% Idle Time";
 constexpr std::string_view TotalName = "_Total";
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
 // Machine names come with or without their leading "\\"; an empty name is
 // this computer, as a null one is.
 bool IsThisMachine(std::string_view machine)
 {
     for (int i = 0; i < 2 && !machine.empty() && machine.front() == '\\'; ++i)
         machine.remove_prefix(1);
-    return machine.empty() || EqualsNoCase(machine, HostName());
+    return machine.empty() || SameNameNoCase(machine, HostName());
 }
 
 std::uintptr_t HandleId(void* handle)
@@ -104,16 +98,16 @@ PDH_STATUS PdhAddCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR
         return PDH_CSTATUS_BAD_COUNTERNAME;
     if (!path->machine.empty() && !IsThisMachine(path->machine))
         return PDH_CSTATUS_NO_MACHINE;
-    if (!EqualsNoCase(path->object, ObjectName))
+    if (!SameNameNoCase(path->object, ObjectName))
         return PDH_CSTATUS_NO_OBJECT;
-    if (!EqualsNoCase(path->counter, CounterName))
+    if (!SameNameNoCase(path->counter, CounterName))
         return PDH_CSTATUS_NO_COUNTER;
     if (!path->instance)
         return PDH_CSTATUS_NO_INSTANCE;
 
     TPdhState& state = PdhState();
     std::string disk;
-    if (EqualsNoCase(*path->instance, TotalName)) {
+    if (SameNameNoCase(*path->instance, TotalName)) {
         if (!HasPhysicalDisk(state.source.sysRoot))
             return PDH_CSTATUS_NO_INSTANCE;
     } else {
@@ -226,7 +220,7 @@ PDH_STATUS PdhEnumObjectItemsA(LPCSTR szDataSource, LPCSTR szMachineName, LPCSTR
         return PDH_INVALID_ARGUMENT;
     if (szMachineName && !IsThisMachine(szMachineName))
         return PDH_CSTATUS_NO_MACHINE;
-    if (!EqualsNoCase(szObjectName, ObjectName))
+    if (!SameNameNoCase(szObjectName, ObjectName))
         return PDH_CSTATUS_NO_OBJECT;
 
     std::string counters(CounterName);

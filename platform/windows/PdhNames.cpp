@@ -4,9 +4,12 @@
 #include <charconv>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <type_traits>
 
 #include <pdhmsg.h>
+
+#include "platform/CounterPath.h"
 
 namespace {
 
@@ -23,13 +26,6 @@ struct TSystemNames {
     std::string Object;
     std::string Counter;
 };
-
-bool SameAsciiNoCase(std::string_view a, std::string_view b)
-{
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
-}
 
 using TKey = std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)>;
 
@@ -67,15 +63,17 @@ std::string EnglishNameList()
 std::string NameOfIndex(DWORD index)
 {
     // Microsoft documents two calls: the first, with no buffer and a size of
-    // 0, answers PDH_MORE_DATA and the size needed.
+    // 0, answers PDH_MORE_DATA and the size needed. Where it answers
+    // otherwise (Windows XP wanted a buffer from the start), a buffer of the
+    // longest name pdh.dll allows is tried instead.
     DWORD size = 0;
-    if (static_cast<DWORD>(PdhLookupPerfNameByIndexA(nullptr, index, nullptr, &size)) != PDH_MORE_DATA)
-        return {};
+    const auto sizing = static_cast<DWORD>(PdhLookupPerfNameByIndexA(nullptr, index, nullptr, &size));
+    DWORD capacity = sizing == PDH_MORE_DATA && size > 0 ? size : PDH_MAX_COUNTER_NAME;
     // A buffer still too small gets PDH_MORE_DATA again, or
-    // PDH_INVALID_ARGUMENT from some releases, with a size not to be relied
-    // on: the buffer doubles instead, up to twice the longest name pdh.dll
-    // allows.
-    for (DWORD capacity = std::max<DWORD>(size, 1); capacity <= 2 * PDH_MAX_COUNTER_NAME; capacity *= 2) {
+    // PDH_INVALID_ARGUMENT or PDH_INSUFFICIENT_BUFFER from some releases,
+    // with a size not to be relied on: the buffer doubles instead, up to
+    // twice the longest name.
+    for (; capacity <= 2 * PDH_MAX_COUNTER_NAME; capacity *= 2) {
         std::string name(capacity, '\0');
         DWORD length = capacity;
         const auto status = static_cast<DWORD>(PdhLookupPerfNameByIndexA(nullptr, index, name.data(), &length));
@@ -83,7 +81,7 @@ std::string NameOfIndex(DWORD index)
             name.resize(std::strlen(name.c_str()));
             return name;
         }
-        if (status != PDH_MORE_DATA && status != PDH_INVALID_ARGUMENT)
+        if (status != PDH_MORE_DATA && status != PDH_INVALID_ARGUMENT && status != PDH_INSUFFICIENT_BUFFER)
             return {};
     }
     return {};
@@ -91,8 +89,12 @@ std::string NameOfIndex(DWORD index)
 
 std::string SystemName(std::string_view list, std::string_view englishName, DWORD publishedIndex)
 {
-    const DWORD listed = PerfIndexOf(list, englishName);
-    std::string name = NameOfIndex(listed != 0 ? listed : publishedIndex);
+    // The listed index first; where pdh.dll has no name for it, the
+    // published one.
+    const DWORD listed = PerfIndexOf(list, englishName, publishedIndex);
+    std::string name = listed != 0 ? NameOfIndex(listed) : std::string();
+    if (name.empty() && listed != publishedIndex)
+        name = NameOfIndex(publishedIndex);
     return name.empty() ? std::string(englishName) : name;
 }
 
@@ -108,7 +110,7 @@ const TSystemNames& SystemNames()
 
 }  // namespace
 
-DWORD PerfIndexOf(std::string_view list, std::string_view englishName)
+DWORD PerfIndexOf(std::string_view list, std::string_view englishName, DWORD preferredIndex)
 {
     // The next NUL-ended text; a list cut short ends its last text.
     const auto next = [&list] {
@@ -117,46 +119,40 @@ DWORD PerfIndexOf(std::string_view list, std::string_view englishName)
         list.remove_prefix(std::min(end + 1, list.size()));
         return text;
     };
+    DWORD first = 0;
     while (!list.empty()) {
         const std::string_view index = next();
         if (index.empty())
             break;
-        if (!SameAsciiNoCase(next(), englishName))
+        if (!SameNameNoCase(next(), englishName))
             continue;
         DWORD value = 0;
         const auto [end, error] = std::from_chars(index.data(), index.data() + index.size(), value);
-        return error == std::errc() && end == index.data() + index.size() ? value : 0;
+        if (error != std::errc() || end != index.data() + index.size())
+            continue;
+        if (value == preferredIndex)
+            return value;
+        if (first == 0)
+            first = value;
     }
-    return 0;
+    return first;
 }
 
 std::string LocalizedCounterPath(std::string_view path, std::string_view objectName,
                                  std::string_view counterName)
 {
-    std::size_t objectStart = 1;
-    if (path.substr(0, 2) == "\\\\") {
-        objectStart = path.find('\\', 2);
-        if (objectStart == std::string_view::npos)
-            return std::string(path);
-        ++objectStart;
-    }
-    const std::size_t counterSlash = path.rfind('\\');
-    const std::size_t objectEnd = path.find_first_of("(\\", objectStart);
-    if (objectStart > path.size() || path[objectStart - 1] != '\\' || counterSlash < objectStart ||
-        objectEnd > counterSlash)
+    const std::optional<TCounterPath> parts = ParseCounterPath(path);
+    if (!parts || !SameNameNoCase(parts->object, EnglishObject))
         return std::string(path);
-    // Parsed from the right: the instance runs from the first "(" to the
-    // ")" before the counter's backslash, whatever it holds.
-    if (path[objectEnd] == '(' ? path[counterSlash - 1] != ')' : objectEnd != counterSlash)
-        return std::string(path);
-    if (!SameAsciiNoCase(path.substr(objectStart, objectEnd - objectStart), EnglishObject))
-        return std::string(path);
-
-    std::string localized(path.substr(0, objectStart));
+    // The parts point into the path: every byte around the two names, the
+    // machine's and the instance's included, is kept as it is.
+    const auto offset = [&path](std::string_view part) { return static_cast<std::size_t>(part.data() - path.data()); };
+    const std::size_t objectEnd = offset(parts->object) + parts->object.size();
+    const std::size_t counterStart = offset(parts->counter);
+    std::string localized(path.substr(0, offset(parts->object)));
     localized += objectName;
-    localized += path.substr(objectEnd, counterSlash + 1 - objectEnd);
-    const std::string_view counter = path.substr(counterSlash + 1);
-    localized += SameAsciiNoCase(counter, EnglishCounter) ? counterName : counter;
+    localized += path.substr(objectEnd, counterStart - objectEnd);
+    localized += SameNameNoCase(parts->counter, EnglishCounter) ? counterName : parts->counter;
     return localized;
 }
 
@@ -166,7 +162,7 @@ PDH_STATUS WINAPI PdhEnumObjectItemsSystemA(LPCSTR szDataSource, LPCSTR szMachin
                                             DWORD dwDetailLevel, DWORD dwFlags)
 {
     LPCSTR object = szObjectName;
-    if (object != nullptr && SameAsciiNoCase(object, EnglishObject) && SystemNames().Object != object)
+    if (object != nullptr && SameNameNoCase(object, EnglishObject) && SystemNames().Object != object)
         object = SystemNames().Object.c_str();
     return PdhEnumObjectItemsA(szDataSource, szMachineName, object, mszCounterList, pcchCounterListLength,
                                mszInstanceList, pcchInstanceListLength, dwDetailLevel, dwFlags);

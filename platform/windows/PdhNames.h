@@ -44,15 +44,18 @@ PDH_STATUS WINAPI PdhAddCounterSystemA(PDH_HQUERY hQuery, LPCSTR szFullCounterPa
 
 // The index a name list gives an English name. The list holds index and name
 // texts in turn, each ended by a NUL ("2\0System\0" "4\0Memory\0" ...), as
-// Perflib\009's "Counter" value does; names compare in any ASCII case and the
-// first match counts. 0 (no index) when the name is missing, or its index is
-// not a number.
-DWORD PerfIndexOf(std::string_view list, std::string_view englishName);
+// Perflib\009's "Counter" value does; names compare in any ASCII case. A name
+// may stand at several indices ("% Idle Time" is a disk's and a
+// processor's): the preferred index when the list pairs it with the name,
+// else the first. 0 (no index) when the name is missing or no index of it is
+// a number.
+DWORD PerfIndexOf(std::string_view list, std::string_view englishName, DWORD preferredIndex);
 
 // A counter path "[\\machine]\object[(instance)]\counter" with objectName in
 // place of an object "PhysicalDisk", and counterName in place of that
-// object's counter "% Idle Time" (both matched in any ASCII case). The
-// counter is what follows the last backslash, so an instance name may hold
-// any bytes, ")\" included. Every other path comes back unchanged.
+// object's counter "% Idle Time" (both matched in any ASCII case). The path
+// is split as ParseCounterPath splits it: the counter is what follows the
+// last backslash, so an instance name may hold any bytes, ")\" included.
+// Every other path comes back unchanged.
 std::string LocalizedCounterPath(std::string_view path, std::string_view objectName,
                                  std::string_view counterName);

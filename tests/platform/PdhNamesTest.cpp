@@ -14,18 +14,24 @@ TEST(PdhNames, IndexComesFromTheEnglishNameList)
     // As Windows lists it: index, name, index, name, ..., an empty text.
     const std::string windows = "1\0" "1847\0" "2\0System\0" "234\0PhysicalDisk\0" "1482\0% Idle Time\0"
                                 "9234\0PhysicalDisk\0" "\0"s;
-    EXPECT_EQ(PerfIndexOf(windows, "PhysicalDisk"), 234u);
-    EXPECT_EQ(PerfIndexOf(windows, "physicaldisk"), 234u);
-    EXPECT_EQ(PerfIndexOf(windows, "% Idle Time"), 1482u);
-    EXPECT_EQ(PerfIndexOf(windows, "1847"), 1u);
-    EXPECT_EQ(PerfIndexOf(windows, "Idle Time"), 0u);
+    EXPECT_EQ(PerfIndexOf(windows, "PhysicalDisk", 234), 234u);
+    EXPECT_EQ(PerfIndexOf(windows, "physicaldisk", 234), 234u);
+    EXPECT_EQ(PerfIndexOf(windows, "% Idle Time", 1482), 1482u);
+    EXPECT_EQ(PerfIndexOf(windows, "1847", 0), 1u);
+    EXPECT_EQ(PerfIndexOf(windows, "Idle Time", 1482), 0u);
+    // A name at several indices: the published one where the list has it,
+    // wherever it stands, else the first.
+    EXPECT_EQ(PerfIndexOf(windows, "PhysicalDisk", 9234), 9234u);
+    EXPECT_EQ(PerfIndexOf(windows, "PhysicalDisk", 7), 234u);
+    EXPECT_EQ(PerfIndexOf("1746\0% Idle Time\0" "1482\0% Idle Time\0\0"s, "% Idle Time", 1482), 1482u);
     // Wine's own list, and lists cut short or damaged.
-    EXPECT_EQ(PerfIndexOf("1\0" "1847\0" "1846\0End Marker\0\0"s, "PhysicalDisk"), 0u);
-    EXPECT_EQ(PerfIndexOf("234\0PhysicalDisk"s, "PhysicalDisk"), 234u);
-    EXPECT_EQ(PerfIndexOf("234\0"s, "PhysicalDisk"), 0u);
-    EXPECT_EQ(PerfIndexOf("23x\0PhysicalDisk\0\0"s, "PhysicalDisk"), 0u);
-    EXPECT_EQ(PerfIndexOf("99999999999\0PhysicalDisk\0\0"s, "PhysicalDisk"), 0u);
-    EXPECT_EQ(PerfIndexOf("", "PhysicalDisk"), 0u);
+    EXPECT_EQ(PerfIndexOf("1\0" "1847\0" "1846\0End Marker\0\0"s, "PhysicalDisk", 234), 0u);
+    EXPECT_EQ(PerfIndexOf("234\0PhysicalDisk"s, "PhysicalDisk", 234), 234u);
+    EXPECT_EQ(PerfIndexOf("234\0"s, "PhysicalDisk", 234), 0u);
+    EXPECT_EQ(PerfIndexOf("23x\0PhysicalDisk\0\0"s, "PhysicalDisk", 234), 0u);
+    EXPECT_EQ(PerfIndexOf("23x\0PhysicalDisk\0" "240\0PhysicalDisk\0\0"s, "PhysicalDisk", 234), 240u);
+    EXPECT_EQ(PerfIndexOf("99999999999\0PhysicalDisk\0\0"s, "PhysicalDisk", 234), 0u);
+    EXPECT_EQ(PerfIndexOf("", "PhysicalDisk", 234), 0u);
 }
 
 TEST(PdhNames, CounterPathGetsTheSystemsNamesAndKeepsEveryOtherByte)

@@ -1,4 +1,6 @@
-#include "CounterPath.h"
+#include "platform/CounterPath.h"
+
+#include <algorithm>
 
 std::optional<TCounterPath> ParseCounterPath(std::string_view path)
 {
@@ -32,4 +34,11 @@ std::optional<TCounterPath> ParseCounterPath(std::string_view path)
         return std::nullopt;
     result.object = object;
     return result;
+}
+
+bool SameNameNoCase(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }

@@ -16,3 +16,7 @@ struct TCounterPath {
 // follows the last backslash, so an instance may hold backslashes; an object
 // with an instance must end with ")".
 std::optional<TCounterPath> ParseCounterPath(std::string_view path);
+
+// Whether two names are the same but for the case of ASCII letters, as
+// performance object, counter and machine names compare.
+bool SameNameNoCase(std::string_view a, std::string_view b);
