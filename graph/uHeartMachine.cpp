@@ -43,7 +43,8 @@ THeartMachine::THeartMachine(QWidget* AOwner) : QWidget(AOwner)
     SetColorGrid(FColorGrid);
     if (QWidget* parent = parentWidget())
         parent->installEventFilter(this);
-    Realign();
+    // From now on the graph fills its parent's client area.
+    SetAlign(TAlign::alClient);
 }
 
 THeartMachine::~THeartMachine()
