@@ -64,21 +64,14 @@ void ShowMessageBox(const QString& text, const QString& title)
     QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
 }
 
-TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function)
-{
-    TMessageBoxFunction previous = std::move(MessageBoxReplacement);
-    MessageBoxReplacement = std::move(function);
-    return previous;
-}
-
 TMessageBoxReplacement::TMessageBoxReplacement(TMessageBoxFunction function)
-    : FPrevious(SetMessageBoxFunction(std::move(function)))
+    : FPrevious(std::exchange(MessageBoxReplacement, std::move(function)))
 {
 }
 
 TMessageBoxReplacement::~TMessageBoxReplacement()
 {
-    SetMessageBoxFunction(std::move(FPrevious));
+    MessageBoxReplacement = std::move(FPrevious);
 }
 
 void HandleException(const std::exception& error)

@@ -19,14 +19,14 @@ QString ErrorBoxText(const QString& message);
 // Returns when the user has closed it.
 void ShowMessageBox(const QString& text, const QString& title);
 
-// Replaces the message box (tests record the boxes instead of showing them);
-// an empty function restores the real one. Returns the previous replacement.
+// What shows a message box in place of the platform's (tests record the
+// boxes instead of showing them; tools end on one).
 using TMessageBoxFunction = std::function<void(const QString& text, const QString& title)>;
-TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function);
 
 // Replaces the message box while it lives and puts the previous replacement
 // back when it goes, also when a failed test assertion leaves the scope
-// early: a recorder cannot outlive what it records into.
+// early: a recorder cannot outlive what it records into. The only way to
+// replace the box.
 class TMessageBoxReplacement {
 public:
     explicit TMessageBoxReplacement(TMessageBoxFunction function);
