@@ -36,21 +36,18 @@ std::optional<std::uint32_t> IoTicks(const TDiskStats& stats, std::string_view n
     return std::nullopt;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer's allocator serves every allocation and keeps its own count.
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-std::size_t HeapInUse()
-{
-    return __sanitizer_get_current_allocated_bytes();
-}
-#else
+// Defined where AddressSanitizer's allocator serves every allocation (and
+// keeps its own count, which mallinfo2 does not see); null elsewhere.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+
 // The bytes allocated and not yet freed, in the heap and in mapped blocks.
 std::size_t HeapInUse()
 {
+    if (__sanitizer_get_current_allocated_bytes != nullptr)
+        return __sanitizer_get_current_allocated_bytes();
     const struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;
 }
-#endif
 
 }  // namespace
 
