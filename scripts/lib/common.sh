@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The set-up the project's shell scripts share. A script sources it first,
 # before changing folder, with its own arguments:
 #
