@@ -7,6 +7,7 @@
 # Exits with the program's exit code. Needs no display. With no PROGRAM it
 # makes the prefix and starts Wine for a run of programs (see below).
 set -euo pipefail
+. "$(dirname "$0")/../scripts/lib/common.sh" "$@"
 
 if (($# < 1)); then
   echo "usage: $0 PREFIX [PROGRAM [ARGUMENT...]]" >&2

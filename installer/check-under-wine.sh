@@ -23,6 +23,7 @@
 # uninstalls silently and checks that nothing of the installation is left:
 # no files, no shortcut, no registry entry.
 set -euo pipefail
+. "$(dirname "$0")/../scripts/lib/common.sh" "$@"
 
 if (($# != 5 && $# != 7)); then
   echo "usage: $0 PREFIX SETUP.EXE PROGRAM.EXE VERSION SCREENSHOT.PNG [STANDIN-PDH.DLL MONITORING.PNG]" >&2

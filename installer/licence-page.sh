@@ -10,6 +10,7 @@
 # without installing anything. Fails when the licence page does not appear
 # within a minute.
 set -euo pipefail
+. "$(dirname "$0")/../scripts/lib/common.sh" "$@"
 if (($# != 3)); then
   echo "usage: $0 PREFIX SETUP.EXE OUT.PNG" >&2
   exit 2
@@ -24,7 +25,7 @@ export WINEPREFIX=$prefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 wine explorer /desktop=Setup,800x600 "$setup" </dev/null >/dev/null 2>&1 &
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+at_exit 'wineserver -k >/dev/null 2>&1 || true'
 
 title='^Idlescope .* Setup: Licence and third-party notices$'
 page=

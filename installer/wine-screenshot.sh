@@ -21,6 +21,11 @@
 # the window, and with it the points clicked and the Wine desktop, which the
 # X screen must hold. Fails when a window does not appear within a minute.
 set -euo pipefail
+. "$(dirname "$0")/../scripts/lib/common.sh" "$@"
+if (($# < 2 || $# > 3)); then
+  echo "usage: $0 SHORTCUT.LNK OUT.PNG [monitor] (--help for more)" >&2
+  exit 2
+fi
 shortcut=$1
 out=$2
 mode=${3:-box}
@@ -82,7 +87,7 @@ wait_for_window() {
 }
 
 wine explorer /desktop=Idlescope,"$(scaled 1024)x$(scaled 768)" start /unix "$shortcut" </dev/null >/dev/null 2>&1 &
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+at_exit 'wineserver -k >/dev/null 2>&1 || true'
 
 if [[ $mode == monitor ]]; then
   window=$(wait_for_window "$wide") || { echo "the monitor window did not open" >&2; exit 1; }
