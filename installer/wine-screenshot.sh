@@ -19,7 +19,7 @@
 #
 # WINEQT_SCALE_FACTOR (Wine hands it to the program as QT_SCALE_FACTOR) scales
 # the window, and with it the points clicked and the Wine desktop, which the
-# X screen must hold. Fails when a window does not appear within a minute.
+# X screen must hold. Fails when a window does not appear within three minutes.
 set -euo pipefail
 . "$(dirname "$0")/../scripts/lib/common.sh" "$@"
 if (($# < 2 || $# > 3)); then
@@ -72,10 +72,11 @@ no_box() {
   done < <(idlescope_windows)
 }
 
-# Waits up to a minute for such a window and prints its id.
+# Waits up to three minutes for such a window and prints its id: the first
+# start in a new Wine prefix, on a busy machine, has taken over a minute.
 wait_for_window() {
   local id tenths
-  for ((tenths = 0; tenths < 600; ++tenths)); do
+  for ((tenths = 0; tenths < 1800; ++tenths)); do
     id=$(window_wider_than "$1")
     if [[ -n $id ]]; then
       echo "$id"
