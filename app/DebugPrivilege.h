@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Enables (or disables) SeDebugPrivilege in the process token. Returns true

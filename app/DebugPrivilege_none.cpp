@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/DebugPrivilege.h"
 
 // No process token privileges outside Windows; start-up ignores the result.

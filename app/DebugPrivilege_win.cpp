@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/DebugPrivilege.h"
 
 #include <windows.h>

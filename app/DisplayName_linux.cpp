@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/DisplayText.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/DisplayPlatform.h"
 
 // Windows has one platform, which places and stacks windows as asked.

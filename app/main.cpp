@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/DisplayPlatform.h"
 #include "app/Unit1.h"
 #include "platform/Application.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of one sample on the monitor's graph: AddPoint with its redraw on
 // a 603 × 222 graph with 50 columns, shown on the offscreen platform so the
 // push to the screen counts. Every line is jagged, so every column changes at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The benchmarks' entry when the graph and the window are built: one
 // QApplication on the stack for the whole run, on the offscreen platform
 // unless the caller chose one, destroyed before Qt's own globals go.

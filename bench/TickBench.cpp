@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One sampling tick of the monitor window as one figure: the read of a disk's
 // idle time minus its 100 ms wait, AddPoint with the graph's full redraw
 // shown on screen, and the labels with their repaint. The window is the real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of reading "_Total" on machines with many disks: a whole
 // ReadCounter but its 100 ms wait, over a made-up <proc>/diskstats and
 // <sys>/block with 1, 1,000 and 10,000 physical disks (each with two

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs Idlescope as a Linux desktop program and describes its Debian
 # package: the program as bin/idlescope, its desktop entry, icons, AppStream
 # metainfo, manual page and Debian documents, and CPack's DEB generator.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Windows release files, both holding Idlescope.exe, its licence and the
 # third-party notices (installer/notices/), with Windows line ends:
 #  - the installer Idlescope-<version>-setup.exe, made by NSIS's makensis

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Idlescope.exe's Windows resources (app/Idlescope.rc.in): the icon
 # (data/icons/idlescope.ico), the version information and the application
 # manifest (app/Idlescope.manifest.in), all from the project's one version.

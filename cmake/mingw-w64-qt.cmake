@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The MinGW-w64 compilers alone, for building Qt itself (scripts/qt-mingw):
 # unlike mingw-w64.cmake it sets no Wine emulator, which Qt's build does not
 # need. Changing this file names a new Qt cache folder.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 64-bit Windows with MinGW-w64 (Debian's posix-thread
 # compilers). CTest runs the built programs under Wine, in a Wine prefix kept
 # in the build directory.

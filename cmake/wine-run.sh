@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a cross-built Windows program under Wine, for CMake and CTest:
 #
 #   wine-run.sh PREFIX PROGRAM [ARGUMENT...]

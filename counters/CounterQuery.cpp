@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "counters/CounterQuery.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the counter-path parser and PdhAddCounterA.
 //
 // The input is a path as it is: when it parses, its parts must put it back

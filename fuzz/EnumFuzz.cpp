@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes PdhEnumObjectItemsA against a made-up <sys>/block.
 //
 // Input: one options byte, then entries separated by NUL bytes, each a kind

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the fuzz targets share: a private folder for the made-up machine they

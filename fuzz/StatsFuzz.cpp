@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes a "% Idle Time" read: two statistics files, one collection each,
 // the fake monotonic clock moved between them, then the formatted value.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The graph's line menu: its entries, their owner-draw style, and the graph's
 // handlers that keep, measure, paint and click them.
 

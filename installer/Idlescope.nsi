@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: MIT
 ; The Windows installer of Idlescope (cmake/WindowsInstaller.cmake runs it):
 ;
 ;   makensis -DVERSION=0.1 -DVERSION4=0.1.0.0 -DPROGRAM=Idlescope.exe -DICON=idlescope.ico

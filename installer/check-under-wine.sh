@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the Windows installer under Wine, as a user's silent installation
 # would go:
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs on a virtual X screen (under xvfb-run): starts the installer as a user
 # would, without /S, inside an 800 × 600 Wine desktop window, waits for its
 # first page, the licence page, pages down once into the third-party notices

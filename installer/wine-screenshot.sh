@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs on a virtual X screen (under xvfb-run), with WINEPREFIX set: starts the
 # installed Idlescope under Wine through its shortcut, inside a 1024 × 768
 # Wine desktop window (scaled, see below), and saves the screen once the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/CounterPath.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The Performance Data Helper functions the counter query calls. On Windows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starts the monitor window the way the program's entry does and reports on
 // standard output what the platform made of it, for the desktop-session
 // checks:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starts the monitor, chooses the first disk, starts monitoring through the
 // window's own handlers, lets it sample for a while and saves a PNG of the
 // window's client area. With --menu it then right-clicks the graph and saves

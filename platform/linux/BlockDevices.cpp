@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BlockDevices.h"
 
 #include "DiskStats.h"

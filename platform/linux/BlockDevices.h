@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Which block devices are physical disks: the entries of <sys>/block that

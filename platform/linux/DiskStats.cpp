@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "DiskStats.h"
 
 #include <fcntl.h>

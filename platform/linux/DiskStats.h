@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Reading and parsing the kernel's block-device statistics: <proc>/diskstats,

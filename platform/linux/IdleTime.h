@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The "% Idle Time" formula: from two samples of a counter's disks to its

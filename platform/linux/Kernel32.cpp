@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Kernel32.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Stand-ins for the kernel32 calls the counter query makes beside pdh.dll:

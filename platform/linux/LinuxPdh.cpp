@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PdhApi.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PdhState.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Everything the Linux performance-data layer keeps between calls, in one

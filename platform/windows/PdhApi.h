@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Windows: the real Performance Data Helper (link with pdh).

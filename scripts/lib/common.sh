@@ -1,4 +1,5 @@
 # shellcheck shell=bash
+# SPDX-License-Identifier: MIT
 # The set-up the project's shell scripts share. A script sources it first,
 # before changing folder, with its own arguments:
 #
@@ -22,7 +23,7 @@
 #                         sudo otherwise
 
 if [[ ${1:-} == --help || ${1:-} == -h ]]; then
-  awk 'NR == 1 { next } /^#/ { sub(/^# ?/, ""); print; next } { exit }' "$0"
+  awk 'NR == 1 || /SPDX-License-Identifier/ { next } /^#/ { sub(/^# ?/, ""); print; next } { exit }' "$0"
   exit 0
 fi
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The graph's pixels on the device, at whatever display scaling the tests
 // run with (CTest runs them again at 125, 150 and 200 %): lines a whole and
 // equal number of device pixels wide where the coordinates say, and no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The graph keeps its background and grid between samples and draws only
 // where lines moved. Whatever it keeps, every drawing must give the pixels of
 // the graph's coordinates drawn from scratch: the fill, the grid rows and

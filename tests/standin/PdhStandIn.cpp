@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stand-in for Windows' pdh.dll, for the tests under Wine only (never
 // installed or shipped): Wine's own pdh.dll has no PhysicalDisk object and
 // lists no instances. It plays, for the functions the program and its tests
