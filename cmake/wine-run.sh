@@ -14,17 +14,8 @@ if (($# < 1)); then
   echo "usage: $0 PREFIX [PROGRAM [ARGUMENT...]]" >&2
   exit 2
 fi
-WINEPREFIX=$(realpath -m "$1")
-export WINEPREFIX
+wine_environment "$1"
 shift
-
-export WINEDEBUG=-all
-# No Mono or Gecko installer prompts when the prefix is created. No winedbg:
-# after it has printed a crash's backtrace the process exits with 0, so a
-# crashing test would pass; without it the exit code is the exception code's
-# low byte (5 for an access violation). The caller's overrides come after
-# these (pdh=n: the stand-in pdh.dll beside the program).
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 unset DISPLAY WAYLAND_DISPLAY
 
 # Tests start in parallel; only the first creates the prefix, the others wait.

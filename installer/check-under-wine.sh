@@ -45,8 +45,7 @@ fail() {
 }
 
 "$here/../cmake/wine-run.sh" "$prefix"
-export WINEPREFIX=$prefix WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+wine_environment "$prefix"
 
 drive_c=$prefix/drive_c
 install_dir="$drive_c/Program Files/Idlescope"

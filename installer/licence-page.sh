@@ -22,8 +22,7 @@ setup=$(realpath "$2")
 out=$(realpath -m "$3")
 
 "$here/../cmake/wine-run.sh" "$prefix"
-export WINEPREFIX=$prefix WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+wine_environment "$prefix"
 
 wine explorer /desktop=Setup,800x600 "$setup" </dev/null >/dev/null 2>&1 &
 at_exit 'wineserver -k >/dev/null 2>&1 || true'

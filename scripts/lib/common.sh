@@ -21,6 +21,13 @@
 #                         at exit
 #   as_root COMMAND...    runs COMMAND as root: directly when root, through
 #                         sudo otherwise
+#   project_version BUILD-FOLDER
+#                         prints the project's version that the build in
+#                         BUILD-FOLDER was configured with
+#   wine_environment PREFIX
+#                         exports what a run of Wine needs: the prefix
+#                         PREFIX, no debug output, and the DLL overrides
+#                         below, ahead of the caller's own
 
 if [[ ${1:-} == --help || ${1:-} == -h ]]; then
   awk 'NR == 1 || /SPDX-License-Identifier/ { next } /^#/ { sub(/^# ?/, ""); print; next } { exit }' "$0"
@@ -63,4 +70,20 @@ as_root() {
   else
     sudo "$@"
   fi
+}
+
+project_version() {
+  sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
+}
+
+wine_environment() {
+  WINEPREFIX=$(realpath -m "$1")
+  export WINEPREFIX WINEDEBUG=-all
+  # No Mono or Gecko installer prompts when the prefix is created. No
+  # winedbg: after it has printed a crash's backtrace the process exits with
+  # 0, so a crashing test would pass; without it the exit code is the
+  # exception code's low byte (5 for an access violation). The caller's
+  # overrides come after these (pdh=n: the stand-in pdh.dll beside the
+  # program).
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 }
