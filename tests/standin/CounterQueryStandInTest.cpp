@@ -30,22 +30,12 @@ std::string ComputerName()
     return std::string(name, size);
 }
 
-bool StartsWith(const std::string& text, const std::string& start)
-{
-    return text.compare(0, start.size(), start) == 0;
-}
-
-bool EndsWith(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // The paths of the counters pdh.dll was asked to add, in order.
 TNames AddedPaths(const TNames& calls)
 {
     TNames paths;
     for (const std::string& line : calls) {
-        if (!StartsWith(line, "PdhAddCounterA("))
+        if (!line.starts_with("PdhAddCounterA("))
             continue;
         const std::size_t open = line.find('"');
         paths.push_back(line.substr(open + 1, line.rfind('"') - open - 1));
@@ -57,7 +47,7 @@ std::size_t CountOf(const TNames& calls, const std::string& function)
 {
     std::size_t count = 0;
     for (const std::string& line : calls)
-        count += StartsWith(line, function + "(");
+        count += line.starts_with(function + "(");
     return count;
 }
 
@@ -184,8 +174,8 @@ TEST_F(CounterQueryStandIn, DiskThatVanishesHasNoDataUntilItIsBack)
     const TNames calls = StandIn.Calls();
     EXPECT_EQ(CountOf(calls, "PdhAddCounterA"), 3u);
     for (const std::string& line : calls) {
-        if (StartsWith(line, "PdhAddCounterA(")) {
-            EXPECT_TRUE(EndsWith(line, " = 00000000")) << line;
+        if (line.starts_with("PdhAddCounterA(")) {
+            EXPECT_TRUE(line.ends_with(" = 00000000")) << line;
         }
     }
 
@@ -276,13 +266,13 @@ TEST_P(CounterQueryStandInSizes, NamesAreFoundWhenTheSizeAnswerIsTooSmall)
     // Each index's last lookup found its name.
     std::vector<std::string> last(2);
     for (const std::string& line : StandIn.Calls()) {
-        if (StartsWith(line, "PdhLookupPerfNameByIndexA(null, 234,"))
+        if (line.starts_with("PdhLookupPerfNameByIndexA(null, 234,"))
             last[0] = line;
-        if (StartsWith(line, "PdhLookupPerfNameByIndexA(null, 1482,"))
+        if (line.starts_with("PdhLookupPerfNameByIndexA(null, 1482,"))
             last[1] = line;
     }
     for (const std::string& line : last)
-        EXPECT_TRUE(EndsWith(line, " = 00000000")) << line;
+        EXPECT_TRUE(line.ends_with(" = 00000000")) << line;
 }
 
 // 1: a buffer still too small gets PDH_MORE_DATA; 2: PDH_INVALID_ARGUMENT;
