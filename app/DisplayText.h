@@ -7,10 +7,9 @@
 
 // The texts the monitor window shows for what it measures.
 
-// The text shown for an instance name, from the bytes the platform listed.
-// On Linux the name is read as UTF-8, each byte that is not part of a
-// well-formed sequence shown as its escape ("sd\xFF"); on Windows it is
-// decoded from the system's ANSI code page, in which pdh.dll lists it.
+// The text shown for an instance name, from the bytes the platform listed:
+// UTF-8 on both systems, each byte that is not part of a well-formed sequence
+// shown as its escape ("sd\xFF").
 QString DisplayName(const std::string& name);
 
 // Rounds half to even (97.5 gives 98, 96.5 gives 96). Raises Exception for a

@@ -13,12 +13,12 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/DebugPrivilege.h"
 #include "app/DisplayText.h"
 #include "counters/CounterQuery.h"
 #include "graph/uHeartMachine.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "platform/DebugPrivilege.h"
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"
 #include "platform/Label.h"

@@ -46,7 +46,7 @@ void OpenCounterQuery()
 double ReadCounter(const std::string& path)
 {
     PDH_HCOUNTER counter = nullptr;
-    CheckStatus(PdhAddCounterA(Query, path.c_str(), 0, &counter));
+    CheckStatus(PdhAddCounterUtf8(Query, path.c_str(), 0, &counter));
     TCounterGuard removeOnExit(counter);
 
     // A rate counter needs two collections; the value covers the 100 ms between them.
@@ -64,7 +64,7 @@ std::vector<std::string> ListInstances(const std::string& objectName)
     char name[260];
     DWORD nameLength = sizeof name;
     // On failure the length is the size needed, not what the buffer holds.
-    if (!GetComputerNameA(name, &nameLength))
+    if (!GetComputerNameUtf8(name, &nameLength))
         nameLength = 0;
     const std::string machine(name, nameLength);
 
@@ -79,14 +79,14 @@ std::vector<std::string> ListInstances(const std::string& objectName)
     std::vector<char> counters;
     std::vector<char> instances;
     PDH_STATUS status = PDH_MORE_DATA;
-    for (int round = 0; round < ListRounds && status == PDH_MORE_DATA; ++round) {
+    for (int round = 0; round < ListRounds && static_cast<DWORD>(status) == PDH_MORE_DATA; ++round) {
         counterLength = 0;
         instanceLength = 0;
-        PdhEnumObjectItemsA(nullptr, machine.c_str(), objectName.c_str(), nullptr, &counterLength,
+        PdhEnumObjectItemsUtf8(nullptr, machine.c_str(), objectName.c_str(), nullptr, &counterLength,
                             nullptr, &instanceLength, 0xFFFF, 0);
         counters.assign(counterLength, '\0');
         instances.assign(instanceLength, '\0');
-        status = PdhEnumObjectItemsA(nullptr, machine.c_str(), objectName.c_str(), counters.data(),
+        status = PdhEnumObjectItemsUtf8(nullptr, machine.c_str(), objectName.c_str(), counters.data(),
                                      &counterLength, instances.data(), &instanceLength, 0xFFFF, 0);
     }
     CheckStatus(status);

@@ -7,7 +7,8 @@
 #include "platform/Pdh.h"
 
 // The program's one access to disk activity: a single performance-data query
-// for the life of the main window, read one counter path at a time.
+// for the life of the main window, read one counter path at a time. Paths
+// and instance names are UTF-8 (see platform/Pdh.h).
 
 // Opens the process's query (live data). Raises Exception on failure.
 void OpenCounterQuery();

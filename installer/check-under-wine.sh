@@ -16,8 +16,9 @@
 # shows that error (C0000BD3); the check closes the box with Enter, waits for
 # the window and saves a PNG of the desktop to SCREENSHOT.PNG (and the box to
 # SCREENSHOT-box.png). Given the tests' stand-in pdh.dll, it then copies it
-# beside the installed program for one more run, as Chinese Windows
-# (IDLESCOPE_PDH_MODEL=chinese, LC_ALL=zh_CN.UTF-8): the program must open
+# beside the installed program for one more run, with Chinese names on a
+# system whose ANSI code page cannot hold them (IDLESCOPE_PDH_MODEL=chinese,
+# LC_ALL=C.UTF-8: code page 1252): the program must open
 # with no box, list the disks, and monitor "0 C:" once chosen and started,
 # saved to MONITORING.PNG; the stand-in's call log (MONITORING-pdh-calls.log)
 # must show the listing and the reads; the copy is removed again. Last it
@@ -124,21 +125,21 @@ xvfb-run -a -s "-screen 0 $screen" "$here/wine-screenshot.sh" "$shortcut" "$scre
 echo "   saved $screenshot"
 
 if [[ -n $standin ]]; then
-  echo "-- the installed program over the stand-in pdh.dll, as Chinese Windows: monitoring \"0 C:\""
+  echo "-- the installed program over the stand-in pdh.dll, Chinese names on code page 1252: monitoring \"0 C:\""
   calls=${monitoring%.png}-pdh-calls.log
   rm -f "$calls"
   cp "$standin" "$install_dir/pdh.dll"
   status=0
-  WINEDLLOVERRIDES="$WINEDLLOVERRIDES;pdh=n" IDLESCOPE_PDH_MODEL=chinese LC_ALL=zh_CN.UTF-8 \
+  WINEDLLOVERRIDES="$WINEDLLOVERRIDES;pdh=n" IDLESCOPE_PDH_MODEL=chinese LC_ALL=C.UTF-8 \
     IDLESCOPE_PDH_LOG=$(winepath -w "$calls" 2>/dev/null) \
     xvfb-run -a -s "-screen 0 $screen" "$here/wine-screenshot.sh" "$shortcut" "$monitoring" monitor ||
     status=$?
   rm -f "$install_dir/pdh.dll"
   ((status == 0)) || fail "the program over the stand-in did not monitor \"0 C:\""
-  # The log holds the Chinese names in code page 936 bytes: match the rest.
-  LC_ALL=C grep -qa '^PdhEnumObjectItemsA(null, ".*", ".*", buffer, .* = 00000000$' "$calls" ||
+  # The log holds the names in UTF-8, as pdh.dll understood them.
+  LC_ALL=C.UTF-8 grep -q '^PdhEnumObjectItemsW(null, ".*", "物理磁盘", buffer, .* = 00000000$' "$calls" ||
     fail "the program did not list the disks through the stand-in ($calls)"
-  reads=$(LC_ALL=C grep -ac '^PdhAddCounterA(query [0-9]*, "\\.*(0 C:)\\.*", 0) = 00000000$' "$calls" || true)
+  reads=$(LC_ALL=C.UTF-8 grep -c '^PdhAddCounterW(query [0-9]*, "\\物理磁盘(0 C:)\\% 空闲时间", 0) = 00000000$' "$calls" || true)
   values=$(LC_ALL=C grep -ac '^PdhGetFormattedCounterValue(counter [0-9]*, 0x200, null) = 00000000$' "$calls" || true)
   ((reads >= 2 && values >= 2)) || fail "the program read \"0 C:\" $values times, not at least twice ($calls)"
   echo "   listed the disks, read \"0 C:\" $values times; saved $monitoring"

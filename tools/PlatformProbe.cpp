@@ -25,7 +25,7 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/DisplayPlatform.h"
+#include "platform/DisplayPlatform.h"
 #include "app/Unit1.h"
 #include "platform/Application.h"
 #include "platform/ErrorBox.h"

@@ -18,7 +18,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/DisplayPlatform.h"
+#include "platform/DisplayPlatform.h"
 #include "app/Unit1.h"
 #include "graph/uHeartMachine.h"
 #include "platform/Application.h"

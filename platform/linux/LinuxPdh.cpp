@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "PdhApi.h"
+#include "platform/Pdh.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -254,4 +254,27 @@ PDH_STATUS PdhEnumObjectItemsA(LPCSTR szDataSource, LPCSTR szMachineName, LPCSTR
     std::memcpy(mszCounterList, counters.data(), counters.size());
     std::memcpy(mszInstanceList, instances.data(), instances.size());
     return ERROR_SUCCESS;
+}
+
+// Names on Linux are UTF-8 already: the counter query's UTF-8 calls are the
+// layer's A functions.
+
+BOOL GetComputerNameUtf8(LPSTR lpBuffer, LPDWORD nSize)
+{
+    return GetComputerNameA(lpBuffer, nSize);
+}
+
+PDH_STATUS PdhEnumObjectItemsUtf8(LPCSTR szDataSource, LPCSTR szMachineName, LPCSTR szObjectName,
+                                  LPSTR mszCounterList, LPDWORD pcchCounterListLength,
+                                  LPSTR mszInstanceList, LPDWORD pcchInstanceListLength,
+                                  DWORD dwDetailLevel, DWORD dwFlags)
+{
+    return PdhEnumObjectItemsA(szDataSource, szMachineName, szObjectName, mszCounterList, pcchCounterListLength,
+                               mszInstanceList, pcchInstanceListLength, dwDetailLevel, dwFlags);
+}
+
+PDH_STATUS PdhAddCounterUtf8(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR dwUserData,
+                             PDH_HCOUNTER* phCounter)
+{
+    return PdhAddCounterA(hQuery, szFullCounterPath, dwUserData, phCounter);
 }

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
-#include <memory>
 #include <optional>
-#include <type_traits>
+#include <vector>
 
+#include <pdh.h>
 #include <pdhmsg.h>
 
+#include "Utf8.h"
 #include "platform/CounterPath.h"
 
 namespace {
@@ -18,49 +18,55 @@ constexpr std::string_view EnglishObject = "PhysicalDisk";
 constexpr std::string_view EnglishCounter = "% Idle Time";
 
 // The indices Windows publishes for these base names. Wine's English name
-// list lacks them (it holds a few names of Wine's own), as could a damaged
+// lists lack them (they hold a few names of Wine's own), as could a damaged
 // one on Windows.
 constexpr DWORD PublishedObjectIndex = 234;
 constexpr DWORD PublishedCounterIndex = 1482;
 
-struct TSystemNames {
-    std::string Object;
-    std::string Counter;
-};
-
-using TKey = std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)>;
-
-// Perflib\009's "Counter" value; empty when it cannot be read. It is large on
-// Windows (some hundred kilobytes) and can grow between sizing and reading,
-// when a performance library is installed: then it is sized again.
-std::string EnglishNameList()
+// A REG_MULTI_SZ value, in UTF-8; empty when it cannot be read. The name
+// lists are large on Windows (some hundred kilobytes) and can grow between
+// sizing and reading, when a performance library is installed; the
+// performance keys may also answer the sizing call with no size at all.
+// Either way the buffer grows and the value is read again.
+std::string NameList(HKEY key, const wchar_t* value)
 {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Perflib\\009", 0,
-                      KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
-        return {};
-    const TKey key(opened, &RegCloseKey);
-    for (int round = 0; round < 3; ++round) {
-        DWORD type = 0;
-        DWORD size = 0;
-        if (RegQueryValueExA(key.get(), "Counter", nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            type != REG_MULTI_SZ)
-            return {};
-        std::string list(size, '\0');
-        const LSTATUS status = RegQueryValueExA(key.get(), "Counter", nullptr, &type,
-                                                reinterpret_cast<BYTE*>(list.data()), &size);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        size = 0;
+    DWORD capacity = std::max<DWORD>(size, 65536);
+    for (int round = 0; round < 6; ++round, capacity *= 2) {
+        std::vector<wchar_t> list(capacity / sizeof(wchar_t) + 1, L'\0');
+        size = capacity;
+        const LSTATUS status =
+            RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(list.data()), &size);
         if (status == ERROR_SUCCESS) {
-            list.resize(std::min<std::size_t>(size, list.size()));
-            return list;
+            if (type != REG_MULTI_SZ)
+                return {};
+            return Utf8FromWide(std::wstring_view(list.data(), std::min<std::size_t>(size / sizeof(wchar_t), list.size())));
         }
         if (status != ERROR_MORE_DATA)
             return {};
+        capacity = std::max(capacity, size);
     }
     return {};
 }
 
-// The name pdh.dll gives an index, in the system's language; empty when it
-// gives none.
+// The English name lists, in the order they are asked.
+std::vector<std::string> EnglishNameLists()
+{
+    std::vector<std::string> lists{NameList(HKEY_PERFORMANCE_TEXT, L"Counter")};
+    HKEY perflib = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Perflib\\009", 0,
+                      KEY_QUERY_VALUE, &perflib) == ERROR_SUCCESS) {
+        lists.push_back(NameList(perflib, L"Counter"));
+        RegCloseKey(perflib);
+    }
+    return lists;
+}
+
+// The name pdh.dll gives an index, in the system's language, in UTF-8; empty
+// when it gives none.
 std::string NameOfIndex(DWORD index)
 {
     // Microsoft documents two calls: the first, with no buffer and a size of
@@ -68,48 +74,54 @@ std::string NameOfIndex(DWORD index)
     // otherwise (Windows XP wanted a buffer from the start), a buffer of the
     // longest name pdh.dll allows is tried instead.
     DWORD size = 0;
-    const auto sizing = static_cast<DWORD>(PdhLookupPerfNameByIndexA(nullptr, index, nullptr, &size));
+    const auto sizing = static_cast<DWORD>(PdhLookupPerfNameByIndexW(nullptr, index, nullptr, &size));
     DWORD capacity = sizing == PDH_MORE_DATA && size > 0 ? size : PDH_MAX_COUNTER_NAME;
     // A buffer still too small gets PDH_MORE_DATA again, or
     // PDH_INVALID_ARGUMENT or PDH_INSUFFICIENT_BUFFER from some releases,
     // with a size not to be relied on: the buffer doubles instead, up to
     // twice the longest name.
     for (; capacity <= 2 * PDH_MAX_COUNTER_NAME; capacity *= 2) {
-        std::string name(capacity, '\0');
+        std::wstring name(capacity, L'\0');
         DWORD length = capacity;
-        const auto status = static_cast<DWORD>(PdhLookupPerfNameByIndexA(nullptr, index, name.data(), &length));
-        if (status == ERROR_SUCCESS) {
-            name.resize(std::strlen(name.c_str()));
-            return name;
-        }
+        const auto status = static_cast<DWORD>(PdhLookupPerfNameByIndexW(nullptr, index, name.data(), &length));
+        if (status == ERROR_SUCCESS)
+            return Utf8FromWide(name.c_str());
         if (status != PDH_MORE_DATA && status != PDH_INVALID_ARGUMENT && status != PDH_INSUFFICIENT_BUFFER)
             return {};
     }
     return {};
 }
 
-std::string SystemName(std::string_view list, std::string_view englishName, DWORD publishedIndex)
+std::string SystemName(const std::vector<std::string>& lists, std::string_view englishName, DWORD publishedIndex)
 {
-    // The listed index first; where pdh.dll has no name for it, the
+    // Each list's index in turn; where pdh.dll has no name for any, the
     // published one.
-    const DWORD listed = PerfIndexOf(list, englishName, publishedIndex);
-    std::string name = listed != 0 ? NameOfIndex(listed) : std::string();
-    if (name.empty() && listed != publishedIndex)
-        name = NameOfIndex(publishedIndex);
-    return name.empty() ? std::string(englishName) : name;
+    bool publishedTried = false;
+    for (const std::string& list : lists) {
+        const DWORD listed = PerfIndexOf(list, englishName, publishedIndex);
+        if (listed == 0)
+            continue;
+        if (std::string name = NameOfIndex(listed); !name.empty())
+            return name;
+        publishedTried = publishedTried || listed == publishedIndex;
+    }
+    if (!publishedTried)
+        if (std::string name = NameOfIndex(publishedIndex); !name.empty())
+            return name;
+    return std::string(englishName);
 }
+
+}  // namespace
 
 const TSystemNames& SystemNames()
 {
     static const TSystemNames names = [] {
-        const std::string list = EnglishNameList();
-        return TSystemNames{SystemName(list, EnglishObject, PublishedObjectIndex),
-                            SystemName(list, EnglishCounter, PublishedCounterIndex)};
+        const std::vector<std::string> lists = EnglishNameLists();
+        return TSystemNames{SystemName(lists, EnglishObject, PublishedObjectIndex),
+                            SystemName(lists, EnglishCounter, PublishedCounterIndex)};
     }();
     return names;
 }
-
-}  // namespace
 
 DWORD PerfIndexOf(std::string_view list, std::string_view englishName, DWORD preferredIndex)
 {
@@ -139,6 +151,11 @@ DWORD PerfIndexOf(std::string_view list, std::string_view englishName, DWORD pre
     return first;
 }
 
+std::string_view LocalizedObject(std::string_view object, std::string_view objectName)
+{
+    return SameNameNoCase(object, EnglishObject) ? objectName : object;
+}
+
 std::string LocalizedCounterPath(std::string_view path, std::string_view objectName,
                                  std::string_view counterName)
 {
@@ -155,27 +172,4 @@ std::string LocalizedCounterPath(std::string_view path, std::string_view objectN
     localized += path.substr(objectEnd, counterStart - objectEnd);
     localized += SameNameNoCase(parts->counter, EnglishCounter) ? counterName : parts->counter;
     return localized;
-}
-
-PDH_STATUS WINAPI PdhEnumObjectItemsSystemA(LPCSTR szDataSource, LPCSTR szMachineName, LPCSTR szObjectName,
-                                            LPSTR mszCounterList, LPDWORD pcchCounterListLength,
-                                            LPSTR mszInstanceList, LPDWORD pcchInstanceListLength,
-                                            DWORD dwDetailLevel, DWORD dwFlags)
-{
-    LPCSTR object = szObjectName;
-    if (object != nullptr && SameNameNoCase(object, EnglishObject) && SystemNames().Object != object)
-        object = SystemNames().Object.c_str();
-    return PdhEnumObjectItemsA(szDataSource, szMachineName, object, mszCounterList, pcchCounterListLength,
-                               mszInstanceList, pcchInstanceListLength, dwDetailLevel, dwFlags);
-}
-
-PDH_STATUS WINAPI PdhAddCounterSystemA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR dwUserData,
-                                       PDH_HCOUNTER* phCounter)
-{
-    if (szFullCounterPath == nullptr)
-        return PdhAddCounterA(hQuery, szFullCounterPath, dwUserData, phCounter);
-    const TSystemNames& names = SystemNames();
-    const std::string path = LocalizedCounterPath(szFullCounterPath, names.Object, names.Counter);
-    return PdhAddCounterA(hQuery, path == szFullCounterPath ? szFullCounterPath : path.c_str(), dwUserData,
-                          phCounter);
 }

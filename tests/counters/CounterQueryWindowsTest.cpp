@@ -30,13 +30,13 @@ bool RunningOnWine()
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-// What PdhAddCounterA answers for the path on a query of the test's own.
+// What adding the path answers on a query of the test's own.
 PDH_STATUS StatusOfAdding(const char* path)
 {
     PDH_HQUERY query = nullptr;
     EXPECT_EQ(PdhOpenQuery(nullptr, 0, &query), ERROR_SUCCESS);
     PDH_HCOUNTER counter = nullptr;
-    const PDH_STATUS status = PdhAddCounterA(query, path, 0, &counter);
+    const PDH_STATUS status = PdhAddCounterUtf8(query, path, 0, &counter);
     if (status == ERROR_SUCCESS)
         PdhRemoveCounter(counter);
     PdhCloseQuery(query);
@@ -47,10 +47,10 @@ PDH_STATUS StatusOfAdding(const char* path)
 // The counter query's handle is its own, so the tests watch its counters at
 // the border instead: the query is linked into this executable, and its calls
 // to pdh.dll go through this executable's import slots. CounterCallsDuring
-// points the slots of PdhAddCounterA and PdhRemoveCounter at recorders while
+// points the slots of PdhAddCounterW and PdhRemoveCounter at recorders while
 // an action runs.
 
-using TAddCounter = decltype(&PdhAddCounterA);
+using TAddCounter = decltype(&PdhAddCounterW);
 using TRemoveCounter = decltype(&PdhRemoveCounter);
 
 TAddCounter RealAddCounter = nullptr;
@@ -58,7 +58,7 @@ TRemoveCounter RealRemoveCounter = nullptr;
 std::vector<PDH_STATUS> AddStatuses;
 std::set<PDH_HCOUNTER> LiveCounters;
 
-PDH_STATUS WINAPI RecordAddCounter(PDH_HQUERY query, LPCSTR path, DWORD_PTR userData, PDH_HCOUNTER* counter)
+PDH_STATUS WINAPI RecordAddCounter(PDH_HQUERY query, LPCWSTR path, DWORD_PTR userData, PDH_HCOUNTER* counter)
 {
     const PDH_STATUS status = RealAddCounter(query, path, userData, counter);
     AddStatuses.push_back(status);
@@ -140,7 +140,7 @@ private:
 // What an action did to pdh.dll's counters.
 struct TCounterCalls {
     bool watched;                     // both import slots were found
-    std::vector<PDH_STATUS> added;    // PdhAddCounterA's answers, in order
+    std::vector<PDH_STATUS> added;    // PdhAddCounterW's answers, in order
     std::size_t left;                 // counters added and not removed
 };
 
@@ -149,7 +149,7 @@ TCounterCalls CounterCallsDuring(const std::function<void()>& action)
     AddStatuses.clear();
     LiveCounters.clear();
     {
-        TImportPatch add("pdh.dll", "PdhAddCounterA", reinterpret_cast<ULONG_PTR>(&RecordAddCounter));
+        TImportPatch add("pdh.dll", "PdhAddCounterW", reinterpret_cast<ULONG_PTR>(&RecordAddCounter));
         TImportPatch remove("pdh.dll", "PdhRemoveCounter", reinterpret_cast<ULONG_PTR>(&RecordRemoveCounter));
         if (!add.Applied() || !remove.Applied())
             return {false, {}, 0};
@@ -263,7 +263,7 @@ TEST_F(CounterQueryWindows, AllDisksIdleIsAPercentageWhereThePlatformHasIt)
 TEST(CounterQueryWindowsNoQuery, ReadWithNoOpenQueryRaisesTheNullQueryStatus)
 {
     PDH_HCOUNTER counter = nullptr;
-    const PDH_STATUS refusal = PdhAddCounterA(nullptr, ProcessorPath, 0, &counter);
+    const PDH_STATUS refusal = PdhAddCounterUtf8(nullptr, ProcessorPath, 0, &counter);
     ASSERT_NE(refusal, ERROR_SUCCESS);
 
     // Under CTest each test runs in a process of its own: no query has been
@@ -290,8 +290,8 @@ TEST(CounterQueryWindowsInstances, PhysicalDiskListsNamesOrRaisesThePlatformStat
     std::vector<char> instances(1 << 18);
     DWORD counterLength = static_cast<DWORD>(counters.size());
     DWORD instanceLength = static_cast<DWORD>(instances.size());
-    const PDH_STATUS status = PdhEnumObjectItemsA(nullptr, nullptr, "PhysicalDisk", counters.data(), &counterLength,
-                                                  instances.data(), &instanceLength, PERF_DETAIL_WIZARD, 0);
+    const PDH_STATUS status = PdhEnumObjectItemsUtf8(nullptr, nullptr, "PhysicalDisk", counters.data(), &counterLength,
+                                                     instances.data(), &instanceLength, PERF_DETAIL_WIZARD, 0);
 
     if (status != ERROR_SUCCESS) {
         // Wine: its pdh.dll does not implement the enumeration.

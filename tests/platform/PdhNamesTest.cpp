@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/Pdh.h"
+#include "PdhNames.h"
 
 // The two pure steps of finding and using the system's names. Wine answers
 // its own fixed list for Perflib\009, so the registry's list is exercised

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -10,10 +11,10 @@
 #include "tests/standin/StandIn.h"
 
 // The counter query against the stand-in pdh.dll, in the model of English or
-// Chinese Windows the environment chose (CTest runs every test in both): the
-// disks are listed and read whatever the system calls PhysicalDisk, the
-// calls pdh.dll receives are the counter query's, and each failing status
-// reaches the caller whole.
+// Chinese Windows and the code page the environment chose (CTest runs every
+// test in each): the disks are listed and read whatever the system calls
+// PhysicalDisk and whatever its code page holds, the calls pdh.dll receives
+// are the counter query's, and each failing status reaches the caller whole.
 
 namespace {
 
@@ -24,10 +25,20 @@ const std::string DiskC = "\\PhysicalDisk(0 C:)\\% Idle Time";
 
 std::string ComputerName()
 {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    char name[4 * MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
+    GetComputerNameUtf8(name, &size);
     return std::string(name, size);
+}
+
+// A line of the call log without what any refactoring may change: handle
+// numbers and the lengths of buffers. What Windows answers depends on the
+// rest: the calls, their order, the names, the sizing calls' null buffers
+// of length 0, the detail level and the formats.
+std::string Shape(const std::string& line)
+{
+    static const std::regex numbers("(query|counter|buffer,) [0-9]+");
+    return std::regex_replace(line, numbers, "$1 #");
 }
 
 // The paths of the counters pdh.dll was asked to add, in order.
@@ -35,7 +46,7 @@ TNames AddedPaths(const TNames& calls)
 {
     TNames paths;
     for (const std::string& line : calls) {
-        if (!line.starts_with("PdhAddCounterA("))
+        if (!line.starts_with("PdhAddCounterW("))
             continue;
         const std::size_t open = line.find('"');
         paths.push_back(line.substr(open + 1, line.rfind('"') - open - 1));
@@ -72,40 +83,57 @@ TEST_F(CounterQueryStandIn, CallsAreTheCounterQuerysWithTheSystemsNamesLookedUpF
     EXPECT_DOUBLE_EQ(ReadCounter(DiskC), 97.54);
     CloseCounterQuery();
 
-    // In the English model the calls after the lookups are the counter
-    // query's own, argument for argument; in the Chinese one only the names
-    // differ. Lengths: a name and its NUL; a list, its names' and two NULs.
+    // The names are looked up, then the calls are the counter query's own,
+    // through the wide functions, with the system's names.
     const std::string object = StandIn.Object();
     const std::string counter = StandIn.Counter();
-    const std::string listing = "PdhEnumObjectItemsA(null, \"" + ComputerName() + "\", \"" + object + "\", ";
-    const auto length = [](const std::string& name, std::size_t nuls) { return std::to_string(name.size() + nuls); };
+    const std::string listing = "PdhEnumObjectItemsW(null, \"" + ComputerName() + "\", \"" + object + "\", ";
     const TNames expected = {
-        "PdhLookupPerfNameByIndexA(null, 234, null, 0) = 800007D2",
-        "PdhLookupPerfNameByIndexA(null, 234, buffer, " + length(object, 1) + ") = 00000000",
-        "PdhLookupPerfNameByIndexA(null, 1482, null, 0) = 800007D2",
-        "PdhLookupPerfNameByIndexA(null, 1482, buffer, " + length(counter, 1) + ") = 00000000",
+        "PdhLookupPerfNameByIndexW(null, 234, null, 0) = 800007D2",
+        "PdhLookupPerfNameByIndexW(null, 234, buffer, #) = 00000000",
+        "PdhLookupPerfNameByIndexW(null, 1482, null, 0) = 800007D2",
+        "PdhLookupPerfNameByIndexW(null, 1482, buffer, #) = 00000000",
         listing + "null, 0, null, 0, 65535, 0) = 800007D2",
-        listing + "buffer, " + length(counter, 2) + ", buffer, 21, 65535, 0) = 00000000",
+        listing + "buffer, #, buffer, #, 65535, 0) = 00000000",
         "PdhOpenQueryW(null, 0) = 00000000",
-        "PdhAddCounterA(query 1, \"\\" + object + "(0 C:)\\" + counter + "\", 0) = 00000000",
-        "PdhCollectQueryData(query 1) = 00000000",
-        "PdhCollectQueryData(query 1) = 00000000",
-        "PdhGetFormattedCounterValue(counter 2, 0x200, null) = 00000000",
-        "PdhRemoveCounter(counter 2) = 00000000",
-        "PdhCloseQuery(query 1) = 00000000",
+        "PdhAddCounterW(query #, \"\\" + object + "(0 C:)\\" + counter + "\", 0) = 00000000",
+        "PdhCollectQueryData(query #) = 00000000",
+        "PdhCollectQueryData(query #) = 00000000",
+        "PdhGetFormattedCounterValue(counter #, 0x200, null) = 00000000",
+        "PdhRemoveCounter(counter #) = 00000000",
+        "PdhCloseQuery(query #) = 00000000",
     };
-    EXPECT_EQ(StandIn.Calls(), expected);
+    TNames calls = StandIn.Calls();
+    for (std::string& line : calls)
+        line = Shape(line);
+    EXPECT_EQ(calls, expected);
 }
 
 TEST_F(CounterQueryStandIn, ListsAndReadsTheDisksThoughPdhKnowsOnlyTheSystemsNames)
 {
     // pdh.dll itself, asked in English: Chinese Windows knows no such object.
-    const auto enumerate = StandIn.Call<decltype(&PdhEnumObjectItemsSystemA)>("PdhEnumObjectItemsA");
     DWORD counterLength = 0;
     DWORD instanceLength = 0;
-    EXPECT_EQ(static_cast<DWORD>(enumerate(nullptr, nullptr, "PhysicalDisk", nullptr, &counterLength, nullptr,
-                                           &instanceLength, PERF_DETAIL_WIZARD, 0)),
+    EXPECT_EQ(static_cast<DWORD>(PdhEnumObjectItemsW(nullptr, nullptr, L"PhysicalDisk", nullptr, &counterLength,
+                                                     nullptr, &instanceLength, PERF_DETAIL_WIZARD, 0)),
               StandIn.Chinese() ? PDH_CSTATUS_NO_OBJECT : PDH_MORE_DATA);
+    // Its ANSI functions give the system's name in the ANSI code page, which
+    // need not hold it: on code page 1252 the Chinese name is "????", and no
+    // object answers to that.
+    const auto lookUp = StandIn.Call<decltype(&PdhLookupPerfNameByIndexA)>("PdhLookupPerfNameByIndexA");
+    const auto enumerate = StandIn.Call<decltype(&PdhEnumObjectItemsA)>("PdhEnumObjectItemsA");
+    char ansi[64] = {};
+    DWORD size = sizeof ansi;
+    ASSERT_EQ(lookUp(nullptr, 234, ansi, &size), ERROR_SUCCESS);
+    counterLength = instanceLength = 0;
+    const auto status = static_cast<DWORD>(
+        enumerate(nullptr, nullptr, ansi, nullptr, &counterLength, nullptr, &instanceLength, PERF_DETAIL_WIZARD, 0));
+    if (StandIn.Chinese() && GetACP() == 1252) {
+        EXPECT_STREQ(ansi, "????");
+        EXPECT_EQ(status, PDH_CSTATUS_NO_OBJECT);
+    } else {
+        EXPECT_EQ(status, PDH_MORE_DATA);
+    }
 
     EXPECT_EQ(ListInstances("PhysicalDisk"), ModelDisks);
     OpenCounterQuery();
@@ -126,7 +154,7 @@ TEST_F(CounterQueryStandIn, EachFailingStatusIsRaisedWholeAndTheNextReadWorks)
         DWORD call;
         DWORD status;
     } failures[] = {
-        {"PdhAddCounterA", 1, PDH_CSTATUS_BAD_COUNTERNAME},
+        {"PdhAddCounterW", 1, PDH_CSTATUS_BAD_COUNTERNAME},
         {"PdhCollectQueryData", 1, PDH_NO_DATA},
         // Disk counters answer these for a sample now and then in the field.
         {"PdhCollectQueryData", 2, PDH_CALC_NEGATIVE_DENOMINATOR},
@@ -143,9 +171,9 @@ TEST_F(CounterQueryStandIn, EachFailingStatusIsRaisedWholeAndTheNextReadWorks)
 
     // The listing: a failed sizing call is not checked (its lengths stay 0,
     // so the next call sizes again); the fetching call's status is.
-    StandIn.Fail("PdhEnumObjectItemsA", 1, PDH_CSTATUS_NO_MACHINE);
+    StandIn.Fail("PdhEnumObjectItemsW", 1, PDH_CSTATUS_NO_MACHINE);
     EXPECT_EQ(ListInstances("PhysicalDisk"), ModelDisks);
-    StandIn.Fail("PdhEnumObjectItemsA", 2, PDH_INVALID_ARGUMENT);
+    StandIn.Fail("PdhEnumObjectItemsW", 2, PDH_INVALID_ARGUMENT);
     try {
         ListInstances("PhysicalDisk");
         ADD_FAILURE() << "listed though pdh.dll refused";
@@ -172,9 +200,9 @@ TEST_F(CounterQueryStandIn, DiskThatVanishesHasNoDataUntilItIsBack)
     EXPECT_EQ(ReadFailure("\\PhysicalDisk(9 Z:)\\% Idle Time"), StatusText(PDH_NO_DATA));
     EXPECT_EQ(StandIn.LiveCounters(), 0u);
     const TNames calls = StandIn.Calls();
-    EXPECT_EQ(CountOf(calls, "PdhAddCounterA"), 3u);
+    EXPECT_EQ(CountOf(calls, "PdhAddCounterW"), 3u);
     for (const std::string& line : calls) {
-        if (line.starts_with("PdhAddCounterA(")) {
+        if (line.starts_with("PdhAddCounterW(")) {
             EXPECT_TRUE(line.ends_with(" = 00000000")) << line;
         }
     }
@@ -185,8 +213,8 @@ TEST_F(CounterQueryStandIn, DiskThatVanishesHasNoDataUntilItIsBack)
     PDH_HCOUNTER gone = nullptr;
     PDH_HCOUNTER there = nullptr;
     ASSERT_EQ(PdhOpenQuery(nullptr, 0, &query), ERROR_SUCCESS);
-    ASSERT_EQ(PdhAddCounterA(query, DiskC.c_str(), 0, &gone), ERROR_SUCCESS);
-    ASSERT_EQ(PdhAddCounterA(query, "\\PhysicalDisk(_Total)\\% Idle Time", 0, &there), ERROR_SUCCESS);
+    ASSERT_EQ(PdhAddCounterUtf8(query, DiskC.c_str(), 0, &gone), ERROR_SUCCESS);
+    ASSERT_EQ(PdhAddCounterUtf8(query, "\\PhysicalDisk(_Total)\\% Idle Time", 0, &there), ERROR_SUCCESS);
     EXPECT_EQ(PdhCollectQueryData(query), ERROR_SUCCESS);
     EXPECT_EQ(PdhCollectQueryData(query), ERROR_SUCCESS);
     PDH_FMT_COUNTERVALUE value{};
@@ -204,9 +232,9 @@ TEST_F(CounterQueryStandIn, OnlyTheKnownNamesAreTranslatedAndEveryOtherByteIsKep
 {
     OpenCounterQuery();
     const std::string computer = "\\\\" + ComputerName();
-    // An instance holding ")\" and a code page 936 character whose second
-    // byte is a backslash.
-    const std::string odd = computer + "\\PhysicalDisk(x)\\\xB1\x5C)\\% Idle Time";
+    // An instance holding ")\" and 盶, whose code page 936 form ends in a
+    // backslash byte: in UTF-8 and UTF-16 it is one character all the way.
+    const std::string odd = computer + "\\PhysicalDisk(x)\\盶)\\% Idle Time";
     EXPECT_EQ(ReadFailure("\\NoSuchObject(0 C:)\\% Idle Time"), StatusText(PDH_CSTATUS_NO_OBJECT));
     EXPECT_EQ(ReadFailure("\\PhysicalDisk(0 C:)\\% No Such Time"), StatusText(PDH_CSTATUS_NO_COUNTER));
     EXPECT_EQ(ReadFailure("\\Processor(_Total)\\% Processor Time"), StatusText(PDH_CSTATUS_NO_OBJECT));
@@ -219,7 +247,7 @@ TEST_F(CounterQueryStandIn, OnlyTheKnownNamesAreTranslatedAndEveryOtherByteIsKep
         "\\NoSuchObject(0 C:)\\% Idle Time",
         "\\" + object + "(0 C:)\\% No Such Time",
         "\\Processor(_Total)\\% Processor Time",
-        computer + "\\" + object + "(x)\\\xB1\x5C)\\" + counter,
+        computer + "\\" + object + "(x)\\盶)\\" + counter,
         computer + "\\" + object + "(0 C:)\\" + counter,
     };
     EXPECT_EQ(AddedPaths(StandIn.Calls()), expected);
@@ -231,8 +259,8 @@ TEST_F(CounterQueryStandIn, NameLookupThatFailsLeavesTheEnglishNameForGood)
         GTEST_SKIP() << "the names were looked up by an earlier test of this process";
     // Both of the object's calls fail: its name stays English, which Chinese
     // Windows refuses, as it did before the names were translated.
-    StandIn.Fail("PdhLookupPerfNameByIndexA", 1, PDH_CSTATUS_NO_MACHINE);
-    StandIn.Fail("PdhLookupPerfNameByIndexA", 2, PDH_CSTATUS_NO_MACHINE);
+    StandIn.Fail("PdhLookupPerfNameByIndexW", 1, PDH_CSTATUS_NO_MACHINE);
+    StandIn.Fail("PdhLookupPerfNameByIndexW", 2, PDH_CSTATUS_NO_MACHINE);
     for (int attempt = 0; attempt < 2; ++attempt) {
         SCOPED_TRACE(attempt);
         try {
@@ -244,7 +272,7 @@ TEST_F(CounterQueryStandIn, NameLookupThatFailsLeavesTheEnglishNameForGood)
         }
     }
     // Looked up once: the object's two failed calls, the counter's two.
-    EXPECT_EQ(CountOf(StandIn.Calls(), "PdhLookupPerfNameByIndexA"), 4u);
+    EXPECT_EQ(CountOf(StandIn.Calls(), "PdhLookupPerfNameByIndexW"), 4u);
 }
 
 class CounterQueryStandInSizes : public CounterQueryStandIn, public testing::WithParamInterface<DWORD> {};
@@ -255,8 +283,8 @@ TEST_P(CounterQueryStandInSizes, NamesAreFoundWhenTheSizeAnswerIsTooSmall)
         GTEST_SKIP() << "the names were looked up by an earlier test of this process";
     if (GetParam() == 3) {
         // Each index's sizing call wants a buffer, as Windows XP's did.
-        StandIn.Fail("PdhLookupPerfNameByIndexA", 1, PDH_INSUFFICIENT_BUFFER);
-        StandIn.Fail("PdhLookupPerfNameByIndexA", 3, PDH_INSUFFICIENT_BUFFER);
+        StandIn.Fail("PdhLookupPerfNameByIndexW", 1, PDH_INSUFFICIENT_BUFFER);
+        StandIn.Fail("PdhLookupPerfNameByIndexW", 3, PDH_INSUFFICIENT_BUFFER);
     } else {
         StandIn.ShortNameSizes(GetParam());
     }
@@ -266,9 +294,9 @@ TEST_P(CounterQueryStandInSizes, NamesAreFoundWhenTheSizeAnswerIsTooSmall)
     // Each index's last lookup found its name.
     std::vector<std::string> last(2);
     for (const std::string& line : StandIn.Calls()) {
-        if (line.starts_with("PdhLookupPerfNameByIndexA(null, 234,"))
+        if (line.starts_with("PdhLookupPerfNameByIndexW(null, 234,"))
             last[0] = line;
-        if (line.starts_with("PdhLookupPerfNameByIndexA(null, 1482,"))
+        if (line.starts_with("PdhLookupPerfNameByIndexW(null, 1482,"))
             last[1] = line;
     }
     for (const std::string& line : last)

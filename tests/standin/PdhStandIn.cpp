@@ -7,13 +7,17 @@
 // named otherwise), on one object with one counter and three instances whose
 // idle time follows a fixed trace. Two models: an English Windows, and a
 // Chinese Windows whose object and counter answer only to their Chinese
-// names, in code page 936 bytes, as KB 287159 ("Using PDH APIs correctly in a
-// localized language") has localized systems do. StandInControl.h says how
-// the tests choose the model and steer it.
+// names, as KB 287159 ("Using PDH APIs correctly in a localized language")
+// has localized systems do. The names are Unicode; the A functions take and
+// give them in the ANSI code page, which is Wine's (LC_ALL) and need not hold
+// them, as WideCharToMultiByte turns what the code page lacks into "?" ("Code
+// Page Identifiers"; "WideCharToMultiByte function (stringapiset.h)", on
+// lpDefaultChar). StandInControl.h says how the tests choose the model and
+// steer it.
 //
 // Left out: log files, wildcards, parent instances and instance indices,
-// counter types, other objects and counters; names match byte for byte, as
-// the program passes them as pdh.dll lists them. One thread.
+// counter types, other objects and counters; names match character for
+// character, as the program passes them as pdh.dll lists them. One thread.
 
 #include "tests/standin/StandInControl.h"
 
@@ -33,6 +37,7 @@
 
 namespace {
 
+// Names are kept, compared and logged in UTF-8 here.
 struct TModel {
     const char* Name;
     std::string_view Object;    // "PhysicalDisk" in the system's language
@@ -40,9 +45,7 @@ struct TModel {
 };
 
 const TModel EnglishWindows{"english", "PhysicalDisk", "% Idle Time"};
-// 物理磁盘 and "% 空闲时间" in code page 936, the ANSI code page of Chinese
-// Windows, in which the A functions take and give text.
-const TModel ChineseWindows{"chinese", "\xCE\xEF\xC0\xED\xB4\xC5\xC5\xCC", "% \xBF\xD5\xCF\xD0\xCA\xB1\xBC\xE4"};
+const TModel ChineseWindows{"chinese", "物理磁盘", "% 空闲时间"};
 
 // The performance-library indices of the two names, the same in every
 // language; the English names are Perflib\009's.
@@ -128,11 +131,62 @@ TStandIn& State()
 }
 
 // ---------------------------------------------------------------------------
+// Texts: UTF-8 inside, UTF-16 at the W functions, the ANSI code page at the A
+// ones. Multi-strings keep their NULs.
+
+using TText = std::optional<std::string>;   // a nullable text, in UTF-8
+
+std::string Utf8(std::wstring_view wide)
+{
+    const int size = static_cast<int>(wide.size());
+    std::string text(static_cast<std::size_t>(std::max(0, WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr,
+                                                                              0, nullptr, nullptr))), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+    return text;
+}
+
+std::wstring Wide(std::string_view text, UINT codePage)
+{
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<std::size_t>(std::max(0, MultiByteToWideChar(codePage, 0, text.data(), size,
+                                                                               nullptr, 0))), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+TText Text(LPCWSTR text)
+{
+    return text == nullptr ? TText() : Utf8(text);
+}
+
+TText Text(LPCSTR text)
+{
+    return text == nullptr ? TText() : Utf8(Wide(text, CP_ACP));
+}
+
+// A text as a function gives it back.
+std::wstring Encoded(std::string_view text, wchar_t)
+{
+    return Wide(text, CP_UTF8);
+}
+
+std::string Encoded(std::string_view text, char)
+{
+    // What the code page cannot hold becomes its default character, "?".
+    const std::wstring wide = Wide(text, CP_UTF8);
+    const int size = static_cast<int>(wide.size());
+    std::string ansi(static_cast<std::size_t>(std::max(0, WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr,
+                                                                              0, nullptr, nullptr))), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
+    return ansi;
+}
+
+// ---------------------------------------------------------------------------
 // The call log.
 
-std::string Quoted(LPCSTR text)
+std::string Quoted(const TText& text)
 {
-    return text == nullptr ? "null" : "\"" + std::string(text) + "\"";
+    return text ? "\"" + *text + "\"" : "null";
 }
 
 std::string Pointer(const void* pointer)
@@ -189,17 +243,17 @@ std::optional<DWORD> Injected(std::string_view function)
 // function uses the local computer"); a name is given with its leading
 // slashes ("Include the leading slashes in the computer name"), which the
 // program's enumeration leaves out: both are accepted.
-bool LocalMachine(LPCSTR machine)
+bool LocalMachine(const TText& machine)
 {
-    if (machine == nullptr)
+    if (!machine)
         return true;
-    std::string_view name = machine;
+    std::string_view name = *machine;
     if (name.substr(0, 2) == "\\\\")
         name.remove_prefix(2);
-    char local[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof local;
-    GetComputerNameA(local, &size);
-    return lstrcmpiA(std::string(name).c_str(), local) == 0;
+    wchar_t local[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    GetComputerNameW(local, &size);
+    return lstrcmpiW(Wide(name, CP_UTF8).c_str(), local) == 0;
 }
 
 struct TPath {
@@ -250,10 +304,12 @@ int DiskIndex(const std::string& instance)
     return -1;
 }
 
-PDH_STATUS AddCounter(const std::string& call, PDH_HQUERY hQuery, LPCSTR path, PDH_HCOUNTER* phCounter,
-                      std::string_view object, std::string_view counter)
+PDH_STATUS AddCounter(const char* function, PDH_HQUERY hQuery, const TText& path, DWORD_PTR dwUserData,
+                      PDH_HCOUNTER* phCounter, std::string_view object, std::string_view counter)
 {
-    if (const auto injected = Injected(call.substr(0, call.find('('))))
+    const std::string call = std::string(function) + "(" + Handle("query", hQuery) + ", " + Quoted(path) + ", " +
+                             std::to_string(dwUserData) + ")";
+    if (const auto injected = Injected(function))
         return Logged(call, *injected);
     TStandIn& state = State();
     const auto query = state.Queries.find(reinterpret_cast<std::uintptr_t>(hQuery));
@@ -264,14 +320,14 @@ PDH_STATUS AddCounter(const std::string& call, PDH_HQUERY hQuery, LPCSTR path, P
     // the specified object"; PDH_CSTATUS_NO_COUNTER.
     if (query == state.Queries.end())
         return Logged(call, PDH_INVALID_HANDLE);
-    if (path == nullptr || phCounter == nullptr)
+    if (!path || phCounter == nullptr)
         return Logged(call, PDH_INVALID_ARGUMENT);
-    if (*path == '\0')
+    if (path->empty())
         return Logged(call, PDH_CSTATUS_NO_COUNTERNAME);
-    const std::optional<TPath> parsed = ParsePath(path);
+    const std::optional<TPath> parsed = ParsePath(*path);
     if (!parsed)
         return Logged(call, PDH_CSTATUS_BAD_COUNTERNAME);
-    if (!parsed->Machine.empty() && !LocalMachine(parsed->Machine.c_str()))
+    if (!parsed->Machine.empty() && !LocalMachine(parsed->Machine))
         return Logged(call, PDH_CSTATUS_NO_MACHINE);
     if (parsed->Object != object)
         return Logged(call, PDH_CSTATUS_NO_OBJECT);
@@ -311,6 +367,110 @@ void RemoveCounter(std::uintptr_t handle)
     state.Counters.erase(counter);
 }
 
+// PdhEnumObjectItemsA and PdhEnumObjectItemsW, lengths in TChars.
+template <typename TChar>
+PDH_STATUS Enumerate(const char* function, const TText& source, const TText& machine, const TText& object,
+                     TChar* mszCounterList, LPDWORD pcchCounterListLength, TChar* mszInstanceList,
+                     LPDWORD pcchInstanceListLength, DWORD dwDetailLevel, DWORD dwFlags)
+{
+    const std::string call = std::string(function) + "(" + Quoted(source) + ", " + Quoted(machine) + ", " +
+                             Quoted(object) + ", " + Pointer(mszCounterList) + ", " +
+                             Length(pcchCounterListLength) + ", " + Pointer(mszInstanceList) + ", " +
+                             Length(pcchInstanceListLength) + ", " + std::to_string(dwDetailLevel) + ", " +
+                             std::to_string(dwFlags) + ")";
+    if (const auto injected = Injected(function))
+        return Logged(call, *injected);
+    TStandIn& state = State();
+    if (source || !object || pcchCounterListLength == nullptr || pcchInstanceListLength == nullptr)
+        return Logged(call, PDH_INVALID_ARGUMENT);
+    if (!LocalMachine(machine))
+        return Logged(call, PDH_CSTATUS_NO_MACHINE);
+    if (*object != state.Model->Object)
+        return Logged(call, PDH_CSTATUS_NO_OBJECT);
+
+    // Each list is "terminated by two NULL characters": its last name's and
+    // one more. "dwDetailLevel: ... All items that are of the specified
+    // detail level or less will be returned"; the counter is a novice's.
+    const std::string counterList = dwDetailLevel >= PERF_DETAIL_NOVICE
+                                     ? std::string(state.Model->Counter) + '\0' + '\0'
+                                     : std::string(2, '\0');
+    // Remarks: "Consecutive calls to this function will return identical
+    // lists of counters and instances", until PdhEnumObjects refreshes them,
+    // which the stand-in does not export.
+    if (!state.ListedInstances) {
+        std::string instances;
+        for (const TDisk& disk : state.Disks)
+            if (disk.Present)
+                instances += disk.Name + '\0';
+        // "If the specified object does support variable instances, but does
+        // not currently have any instances, then the value returned is 2".
+        instances += instances.empty() ? std::string(2, '\0') : std::string(1, '\0');
+        state.ListedInstances = instances;
+    }
+    const auto counters = Encoded(counterList, TChar());
+    const auto instances = Encoded(*state.ListedInstances, TChar());
+
+    // pcchCounterListLength, pcchInstanceListLength: "If zero on input and
+    // the object exists, the function returns PDH_MORE_DATA and sets this
+    // parameter to the required buffer size", in TCHARs.
+    if (*pcchCounterListLength < counters.size() || *pcchInstanceListLength < instances.size()) {
+        *pcchCounterListLength = static_cast<DWORD>(counters.size());
+        *pcchInstanceListLength = static_cast<DWORD>(instances.size());
+        return Logged(call, PDH_MORE_DATA);
+    }
+    if (mszCounterList == nullptr || mszInstanceList == nullptr)
+        return Logged(call, PDH_INVALID_ARGUMENT);
+    // "If the buffer is larger than the required size, the function sets
+    // this parameter to the actual size of the buffer that was used."
+    std::memcpy(mszCounterList, counters.data(), counters.size() * sizeof(TChar));
+    std::memcpy(mszInstanceList, instances.data(), instances.size() * sizeof(TChar));
+    *pcchCounterListLength = static_cast<DWORD>(counters.size());
+    *pcchInstanceListLength = static_cast<DWORD>(instances.size());
+    return Logged(call, ERROR_SUCCESS);
+}
+
+// PdhLookupPerfNameByIndexA and PdhLookupPerfNameByIndexW, sizes in TChars.
+template <typename TChar>
+PDH_STATUS LookUpName(const char* function, const TText& machine, DWORD dwNameIndex, TChar* szNameBuffer,
+                      LPDWORD pcchNameBufferSize)
+{
+    const std::string call = std::string(function) + "(" + Quoted(machine) + ", " +
+                             std::to_string(dwNameIndex) + ", " + Pointer(szNameBuffer) + ", " +
+                             Length(pcchNameBufferSize) + ")";
+    if (const auto injected = Injected(function))
+        return Logged(call, *injected);
+    TStandIn& state = State();
+    if (pcchNameBufferSize == nullptr)
+        return Logged(call, PDH_INVALID_ARGUMENT);
+    if (!LocalMachine(machine))
+        return Logged(call, PDH_CSTATUS_NO_MACHINE);
+    // "The specified index value must match one of the index values
+    // associated with the objects or counters that were loaded on the
+    // computer"; PDH_INVALID_ARGUMENT, "A parameter is not valid", otherwise.
+    if (dwNameIndex != ObjectIndex && dwNameIndex != CounterIndex)
+        return Logged(call, PDH_INVALID_ARGUMENT);
+    const auto name = Encoded(dwNameIndex == ObjectIndex ? state.Model->Object : state.Model->Counter, TChar());
+    const auto needed = static_cast<DWORD>(name.size() + 1);
+    const DWORD answered = state.ShortNameSizes != 0 ? needed - 1 : needed;
+    // "If zero on input, the function returns PDH_MORE_DATA and sets this
+    // parameter to the required buffer size."
+    if (*pcchNameBufferSize == 0) {
+        *pcchNameBufferSize = answered;
+        return Logged(call, PDH_MORE_DATA);
+    }
+    // "If the specified size on input is greater than zero but less than the
+    // required size, you should not rely on the returned size"; "in some
+    // releases" the answer is PDH_INVALID_ARGUMENT.
+    if (*pcchNameBufferSize < needed || szNameBuffer == nullptr) {
+        *pcchNameBufferSize = answered;
+        return Logged(call, state.ShortNameSizes == 2 ? PDH_INVALID_ARGUMENT : PDH_MORE_DATA);
+    }
+    std::memcpy(szNameBuffer, name.data(), name.size() * sizeof(TChar));
+    szNameBuffer[name.size()] = 0;
+    *pcchNameBufferSize = needed;
+    return Logged(call, ERROR_SUCCESS);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -320,7 +480,7 @@ extern "C" {
 
 PDH_STATUS WINAPI PdhOpenQueryA(LPCSTR szDataSource, DWORD_PTR dwUserData, PDH_HQUERY* phQuery)
 {
-    return OpenQuery("PdhOpenQueryA(" + Quoted(szDataSource) + ", " + std::to_string(dwUserData) + ")",
+    return OpenQuery("PdhOpenQueryA(" + Quoted(Text(szDataSource)) + ", " + std::to_string(dwUserData) + ")",
                      szDataSource != nullptr, phQuery);
 }
 
@@ -333,15 +493,22 @@ PDH_STATUS WINAPI PdhOpenQueryW(LPCWSTR szDataSource, DWORD_PTR dwUserData, PDH_
                      szDataSource != nullptr, phQuery);
 }
 
+// The path must be in the system's language: "the counter path specified in
+// the PdhAddCounter function must be localized" (PdhAddEnglishCounterA).
 PDH_STATUS WINAPI PdhAddCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR dwUserData,
                                  PDH_HCOUNTER* phCounter)
 {
-    // The path must be in the system's language: "the counter path specified
-    // in the PdhAddCounter function must be localized" (PdhAddEnglishCounterA).
     const TModel& model = *State().Model;
-    return AddCounter("PdhAddCounterA(" + Handle("query", hQuery) + ", " + Quoted(szFullCounterPath) + ", " +
-                          std::to_string(dwUserData) + ")",
-                      hQuery, szFullCounterPath, phCounter, model.Object, model.Counter);
+    return AddCounter("PdhAddCounterA", hQuery, Text(szFullCounterPath), dwUserData, phCounter, model.Object,
+                      model.Counter);
+}
+
+PDH_STATUS WINAPI PdhAddCounterW(PDH_HQUERY hQuery, LPCWSTR szFullCounterPath, DWORD_PTR dwUserData,
+                                 PDH_HCOUNTER* phCounter)
+{
+    const TModel& model = *State().Model;
+    return AddCounter("PdhAddCounterW", hQuery, Text(szFullCounterPath), dwUserData, phCounter, model.Object,
+                      model.Counter);
 }
 
 PDH_STATUS WINAPI PdhAddEnglishCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR dwUserData,
@@ -349,9 +516,8 @@ PDH_STATUS WINAPI PdhAddEnglishCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterP
 {
     // "Adds the specified language-neutral counter to the query": English
     // names, in every model.
-    return AddCounter("PdhAddEnglishCounterA(" + Handle("query", hQuery) + ", " + Quoted(szFullCounterPath) +
-                          ", " + std::to_string(dwUserData) + ")",
-                      hQuery, szFullCounterPath, phCounter, EnglishWindows.Object, EnglishWindows.Counter);
+    return AddCounter("PdhAddEnglishCounterA", hQuery, Text(szFullCounterPath), dwUserData, phCounter,
+                      EnglishWindows.Object, EnglishWindows.Counter);
 }
 
 PDH_STATUS WINAPI PdhCollectQueryData(PDH_HQUERY hQuery)
@@ -489,104 +655,32 @@ PDH_STATUS WINAPI PdhEnumObjectItemsA(LPCSTR szDataSource, LPCSTR szMachineName,
                                       LPSTR mszCounterList, LPDWORD pcchCounterListLength, LPSTR mszInstanceList,
                                       LPDWORD pcchInstanceListLength, DWORD dwDetailLevel, DWORD dwFlags)
 {
-    const std::string call = "PdhEnumObjectItemsA(" + Quoted(szDataSource) + ", " + Quoted(szMachineName) + ", " +
-                             Quoted(szObjectName) + ", " + Pointer(mszCounterList) + ", " +
-                             Length(pcchCounterListLength) + ", " + Pointer(mszInstanceList) + ", " +
-                             Length(pcchInstanceListLength) + ", " + std::to_string(dwDetailLevel) + ", " +
-                             std::to_string(dwFlags) + ")";
-    if (const auto injected = Injected("PdhEnumObjectItemsA"))
-        return Logged(call, *injected);
-    TStandIn& state = State();
-    if (szDataSource != nullptr || szObjectName == nullptr || pcchCounterListLength == nullptr ||
-        pcchInstanceListLength == nullptr)
-        return Logged(call, PDH_INVALID_ARGUMENT);
-    if (!LocalMachine(szMachineName))
-        return Logged(call, PDH_CSTATUS_NO_MACHINE);
-    if (szObjectName != state.Model->Object)
-        return Logged(call, PDH_CSTATUS_NO_OBJECT);
+    return Enumerate("PdhEnumObjectItemsA", Text(szDataSource), Text(szMachineName), Text(szObjectName),
+                     mszCounterList, pcchCounterListLength, mszInstanceList, pcchInstanceListLength,
+                     dwDetailLevel, dwFlags);
+}
 
-    // Each list is "terminated by two NULL characters": its last name's and
-    // one more. "dwDetailLevel: ... All items that are of the specified
-    // detail level or less will be returned"; the counter is a novice's.
-    const std::string counters = dwDetailLevel >= PERF_DETAIL_NOVICE
-                                     ? std::string(state.Model->Counter) + '\0' + '\0'
-                                     : std::string(2, '\0');
-    // Remarks: "Consecutive calls to this function will return identical
-    // lists of counters and instances", until PdhEnumObjects refreshes them,
-    // which the stand-in does not export.
-    if (!state.ListedInstances) {
-        std::string instances;
-        for (const TDisk& disk : state.Disks)
-            if (disk.Present)
-                instances += disk.Name + '\0';
-        // "If the specified object does support variable instances, but does
-        // not currently have any instances, then the value returned is 2".
-        instances += instances.empty() ? std::string(2, '\0') : std::string(1, '\0');
-        state.ListedInstances = instances;
-    }
-    const std::string& instances = *state.ListedInstances;
-
-    // pcchCounterListLength, pcchInstanceListLength: "If zero on input and
-    // the object exists, the function returns PDH_MORE_DATA and sets this
-    // parameter to the required buffer size", in TCHARs.
-    if (*pcchCounterListLength < counters.size() || *pcchInstanceListLength < instances.size()) {
-        *pcchCounterListLength = static_cast<DWORD>(counters.size());
-        *pcchInstanceListLength = static_cast<DWORD>(instances.size());
-        return Logged(call, PDH_MORE_DATA);
-    }
-    if (mszCounterList == nullptr || mszInstanceList == nullptr)
-        return Logged(call, PDH_INVALID_ARGUMENT);
-    // "If the buffer is larger than the required size, the function sets
-    // this parameter to the actual size of the buffer that was used."
-    std::memcpy(mszCounterList, counters.data(), counters.size());
-    std::memcpy(mszInstanceList, instances.data(), instances.size());
-    *pcchCounterListLength = static_cast<DWORD>(counters.size());
-    *pcchInstanceListLength = static_cast<DWORD>(instances.size());
-    return Logged(call, ERROR_SUCCESS);
+PDH_STATUS WINAPI PdhEnumObjectItemsW(LPCWSTR szDataSource, LPCWSTR szMachineName, LPCWSTR szObjectName,
+                                      LPWSTR mszCounterList, LPDWORD pcchCounterListLength, LPWSTR mszInstanceList,
+                                      LPDWORD pcchInstanceListLength, DWORD dwDetailLevel, DWORD dwFlags)
+{
+    return Enumerate("PdhEnumObjectItemsW", Text(szDataSource), Text(szMachineName), Text(szObjectName),
+                     mszCounterList, pcchCounterListLength, mszInstanceList, pcchInstanceListLength,
+                     dwDetailLevel, dwFlags);
 }
 
 PDH_STATUS WINAPI PdhLookupPerfNameByIndexA(LPCSTR szMachineName, DWORD dwNameIndex, LPSTR szNameBuffer,
                                             LPDWORD pcchNameBufferSize)
 {
-    const std::string call = "PdhLookupPerfNameByIndexA(" + Quoted(szMachineName) + ", " +
-                             std::to_string(dwNameIndex) + ", " + Pointer(szNameBuffer) + ", " +
-                             Length(pcchNameBufferSize) + ")";
-    if (const auto injected = Injected("PdhLookupPerfNameByIndexA"))
-        return Logged(call, *injected);
-    TStandIn& state = State();
-    if (pcchNameBufferSize == nullptr)
-        return Logged(call, PDH_INVALID_ARGUMENT);
-    if (!LocalMachine(szMachineName))
-        return Logged(call, PDH_CSTATUS_NO_MACHINE);
-    // "The specified index value must match one of the index values
-    // associated with the objects or counters that were loaded on the
-    // computer"; PDH_INVALID_ARGUMENT, "A parameter is not valid", otherwise.
-    std::string_view name;
-    if (dwNameIndex == ObjectIndex)
-        name = state.Model->Object;
-    else if (dwNameIndex == CounterIndex)
-        name = state.Model->Counter;
-    else
-        return Logged(call, PDH_INVALID_ARGUMENT);
-    const auto needed = static_cast<DWORD>(name.size() + 1);
-    const DWORD answered = state.ShortNameSizes != 0 ? needed - 1 : needed;
-    // "If zero on input, the function returns PDH_MORE_DATA and sets this
-    // parameter to the required buffer size."
-    if (*pcchNameBufferSize == 0) {
-        *pcchNameBufferSize = answered;
-        return Logged(call, PDH_MORE_DATA);
-    }
-    // "If the specified size on input is greater than zero but less than the
-    // required size, you should not rely on the returned size"; "in some
-    // releases" the answer is PDH_INVALID_ARGUMENT.
-    if (*pcchNameBufferSize < needed || szNameBuffer == nullptr) {
-        *pcchNameBufferSize = answered;
-        return Logged(call, state.ShortNameSizes == 2 ? PDH_INVALID_ARGUMENT : PDH_MORE_DATA);
-    }
-    std::memcpy(szNameBuffer, name.data(), name.size());
-    szNameBuffer[name.size()] = '\0';
-    *pcchNameBufferSize = needed;
-    return Logged(call, ERROR_SUCCESS);
+    return LookUpName("PdhLookupPerfNameByIndexA", Text(szMachineName), dwNameIndex, szNameBuffer,
+                      pcchNameBufferSize);
+}
+
+PDH_STATUS WINAPI PdhLookupPerfNameByIndexW(LPCWSTR szMachineName, DWORD dwNameIndex, LPWSTR szNameBuffer,
+                                            LPDWORD pcchNameBufferSize)
+{
+    return LookUpName("PdhLookupPerfNameByIndexW", Text(szMachineName), dwNameIndex, szNameBuffer,
+                      pcchNameBufferSize);
 }
 
 // ---------------------------------------------------------------------------

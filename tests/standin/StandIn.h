@@ -18,8 +18,9 @@ public:
 
     // Why this process's pdh.dll cannot stand for the model the environment
     // chose: it is not the stand-in from this executable's folder, or its
-    // model is not IDLESCOPE_PDH_MODEL's, or the system's code page does not
-    // fit the model (936 for Chinese Windows). Empty when it can.
+    // model is not IDLESCOPE_PDH_MODEL's, or the system's ANSI code page is
+    // not IDLESCOPE_CODE_PAGE's (Wine takes it from LC_ALL: zh_CN.UTF-8
+    // gives 936, C.UTF-8 1252). Empty when it can.
     std::string Unfit() const
     {
         char module[MAX_PATH] = {};
@@ -34,9 +35,9 @@ public:
         const std::string model = Call<decltype(&IdlescopeStandInModel)>("IdlescopeStandInModel")();
         if (model != (wanted != nullptr ? wanted : "english"))
             return "the stand-in plays " + model + " Windows, not IDLESCOPE_PDH_MODEL's";
-        if ((GetACP() == 936) != Chinese())
-            return "the ANSI code page is " + std::to_string(GetACP()) + " for " + model +
-                   " Windows (LC_ALL=zh_CN.UTF-8 gives 936)";
+        const char* codePage = std::getenv("IDLESCOPE_CODE_PAGE");
+        if (codePage != nullptr && std::to_string(GetACP()) != codePage)
+            return "the ANSI code page is " + std::to_string(GetACP()) + ", not " + codePage;
         return {};
     }
 
@@ -45,10 +46,9 @@ public:
         return std::string(Call<decltype(&IdlescopeStandInModel)>("IdlescopeStandInModel")()) == "chinese";
     }
 
-    // The model's names for PhysicalDisk and % Idle Time, as pdh.dll must
-    // receive them (code page 936 bytes of 物理磁盘 and "% 空闲时间").
-    std::string Object() const { return Chinese() ? "\xCE\xEF\xC0\xED\xB4\xC5\xC5\xCC" : "PhysicalDisk"; }
-    std::string Counter() const { return Chinese() ? "% \xBF\xD5\xCF\xD0\xCA\xB1\xBC\xE4" : "% Idle Time"; }
+    // The model's names for PhysicalDisk and % Idle Time, in UTF-8.
+    std::string Object() const { return Chinese() ? "物理磁盘" : "PhysicalDisk"; }
+    std::string Counter() const { return Chinese() ? "% 空闲时间" : "% Idle Time"; }
 
     void Reset() const { Call<decltype(&IdlescopeStandInReset)>("IdlescopeStandInReset")(); }
     void Fail(const char* function, DWORD call, DWORD status) const

@@ -29,13 +29,14 @@ void WINAPI IdlescopeStandInFail(const char* function, DWORD call, DWORD status)
 // collection-th PdhCollectQueryData call from now; 0: at once.
 void WINAPI IdlescopeStandInSetDisk(const char* instance, BOOL present, DWORD collection);
 
-// How PdhLookupPerfNameByIndexA sizes: 0 as documented; otherwise its sizing
+// How PdhLookupPerfNameByIndex sizes: 0 as documented; otherwise its sizing
 // call answers one character short, and a buffer too small then gets
 // PDH_MORE_DATA (1) or, as some releases answer, PDH_INVALID_ARGUMENT (2).
 void WINAPI IdlescopeStandInShortNameSizes(DWORD mode);
 
 // Every call pdh.dll received since the last reset, one line each, as
-// "Function(arguments) = STATUS": texts in quotes byte for byte, null
+// "Function(arguments) = STATUS": texts in quotes as the function understood
+// them, in UTF-8 (an A function's read in the ANSI code page), null
 // pointers as null, other buffers as buffer, handles as "query N" and
 // "counter N", lengths as passed in, statuses in eight hexadecimal digits.
 // Valid until the next call into the stand-in.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/DisplayPlatform.h"
+#include "platform/DisplayPlatform.h"
 
 // Windows has one platform, which places and stacks windows as asked.
 void ChooseDisplayPlatform(int, char**) {}

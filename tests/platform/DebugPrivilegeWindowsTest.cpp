@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/DebugPrivilege.h"
+#include "platform/DebugPrivilege.h"
 
 // The debug privilege against the process's real token. Whether the token
 // holds SeDebugPrivilege depends on who runs the tests (an administrator's

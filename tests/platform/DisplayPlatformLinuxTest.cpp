@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/DisplayPlatform.h"
+#include "platform/DisplayPlatform.h"
 
 namespace {
 

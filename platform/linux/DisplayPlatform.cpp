@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/DisplayPlatform.h"
+#include "platform/DisplayPlatform.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/DebugPrivilege.h"
+#include "platform/DebugPrivilege.h"
 
 #include <windows.h>
 

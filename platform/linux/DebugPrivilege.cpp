@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/DebugPrivilege.h"
+#include "platform/DebugPrivilege.h"
 
 // No process token privileges outside Windows; start-up ignores the result.
 bool EnableDebugPrivilege(bool)
