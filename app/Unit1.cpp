@@ -17,6 +17,7 @@
 #include "counters/CounterQuery.h"
 #include "graph/uHeartMachine.h"
 #include "platform/Application.h"
+#include "platform/ChineseFace.h"
 #include "platform/Colors.h"
 #include "platform/DebugPrivilege.h"
 #include "platform/Error.h"
@@ -56,11 +57,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     face.setColor(QPalette::Window, ColorToQColor(clBtnFace));
     setPalette(face);
     setAutoFillBackground(true);
-    // Tahoma where it exists; otherwise the font system falls back to a
-    // CJK-capable face for the Chinese texts.
+    // Tahoma where it exists; the Chinese texts in the system's Chinese face.
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(12);
-    setFont(font);
+    setFont(WithChineseFace(font));
 
     Label11 = MakeLabel(this, "Label11", 48, 280, QStringLiteral("磁盘列表"));
 

@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "platform/ChineseFace.h"
 #include "platform/ErrorBox.h"
 
 void RunHandler(const std::function<void()>& handler)
@@ -23,7 +24,14 @@ void RunHandlerPosted(const std::function<void()>& handler)
     }
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // The boxes' Chinese texts too. Setting a font drops the toolkit's fonts
+    // for particular widgets, so it is set only where it changes.
+    const QFont font = WithChineseFace(QApplication::font());
+    if (font != QApplication::font())
+        setFont(font);
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
