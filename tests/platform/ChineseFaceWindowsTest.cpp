@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include <QAbstractButton>
@@ -10,7 +9,6 @@
 #include <QGlyphRun>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMetaObject>
 #include <QRawFont>
 #include <QTextLayout>
 #include <QTimer>

@@ -304,60 +304,6 @@ int DiskIndex(const std::string& instance)
     return -1;
 }
 
-PDH_STATUS AddCounter(const char* function, PDH_HQUERY hQuery, const TText& path, DWORD_PTR dwUserData,
-                      PDH_HCOUNTER* phCounter, std::string_view object, std::string_view counter)
-{
-    const std::string call = std::string(function) + "(" + Handle("query", hQuery) + ", " + Quoted(path) + ", " +
-                             std::to_string(dwUserData) + ")";
-    if (const auto injected = Injected(function))
-        return Logged(call, *injected);
-    TStandIn& state = State();
-    const auto query = state.Queries.find(reinterpret_cast<std::uintptr_t>(hQuery));
-    // Return codes of PdhAddCounterA, in turn: PDH_INVALID_HANDLE, "The query
-    // handle is not valid"; PDH_INVALID_ARGUMENT; PDH_CSTATUS_NO_COUNTERNAME,
-    // "The counter path is empty"; PDH_CSTATUS_BAD_COUNTERNAME, "could not be
-    // parsed"; PDH_CSTATUS_NO_MACHINE; PDH_CSTATUS_NO_OBJECT, "Unable to find
-    // the specified object"; PDH_CSTATUS_NO_COUNTER.
-    if (query == state.Queries.end())
-        return Logged(call, PDH_INVALID_HANDLE);
-    if (!path || phCounter == nullptr)
-        return Logged(call, PDH_INVALID_ARGUMENT);
-    if (path->empty())
-        return Logged(call, PDH_CSTATUS_NO_COUNTERNAME);
-    const std::optional<TPath> parsed = ParsePath(*path);
-    if (!parsed)
-        return Logged(call, PDH_CSTATUS_BAD_COUNTERNAME);
-    if (!parsed->Machine.empty() && !LocalMachine(parsed->Machine))
-        return Logged(call, PDH_CSTATUS_NO_MACHINE);
-    if (parsed->Object != object)
-        return Logged(call, PDH_CSTATUS_NO_OBJECT);
-    if (parsed->Counter != counter)
-        return Logged(call, PDH_CSTATUS_NO_COUNTER);
-    // "If a counter instance is specified that does not yet exist,
-    // PdhAddCounter does not report an error condition. Instead, it returns
-    // ERROR_SUCCESS." Its data are missing until the instance appears.
-    const std::uintptr_t handle = state.NextHandle++;
-    TCounter added{query->first, parsed->Instance ? DiskIndex(*parsed->Instance) : -1};
-    state.Counters.emplace(handle, added);
-    query->second.push_back(handle);
-    *phCounter = reinterpret_cast<PDH_HCOUNTER>(handle);
-    return Logged(call, ERROR_SUCCESS);
-}
-
-PDH_STATUS OpenQuery(const std::string& call, bool dataSource, PDH_HQUERY* phQuery)
-{
-    if (const auto injected = Injected(call.substr(0, call.find('('))))
-        return Logged(call, *injected);
-    // Log files are not played: a data source is refused as an argument.
-    if (dataSource || phQuery == nullptr)
-        return Logged(call, PDH_INVALID_ARGUMENT);
-    TStandIn& state = State();
-    const std::uintptr_t handle = state.NextHandle++;
-    state.Queries[handle];
-    *phQuery = reinterpret_cast<PDH_HQUERY>(handle);
-    return Logged(call, ERROR_SUCCESS);
-}
-
 void RemoveCounter(std::uintptr_t handle)
 {
     TStandIn& state = State();
@@ -478,46 +424,65 @@ PDH_STATUS LookUpName(const char* function, const TText& machine, DWORD dwNameIn
 
 extern "C" {
 
-PDH_STATUS WINAPI PdhOpenQueryA(LPCSTR szDataSource, DWORD_PTR dwUserData, PDH_HQUERY* phQuery)
-{
-    return OpenQuery("PdhOpenQueryA(" + Quoted(Text(szDataSource)) + ", " + std::to_string(dwUserData) + ")",
-                     szDataSource != nullptr, phQuery);
-}
-
 // A program built with UNICODE (as Qt's are) opens its query through this
-// one; with no data source the two differ in nothing else.
+// one, pdh.h's PdhOpenQuery.
 PDH_STATUS WINAPI PdhOpenQueryW(LPCWSTR szDataSource, DWORD_PTR dwUserData, PDH_HQUERY* phQuery)
 {
-    return OpenQuery(std::string("PdhOpenQueryW(") + (szDataSource ? "source" : "null") + ", " +
-                         std::to_string(dwUserData) + ")",
-                     szDataSource != nullptr, phQuery);
+    const std::string call =
+        std::string("PdhOpenQueryW(") + (szDataSource ? "source" : "null") + ", " + std::to_string(dwUserData) + ")";
+    if (const auto injected = Injected("PdhOpenQueryW"))
+        return Logged(call, *injected);
+    // Log files are not played: a data source is refused as an argument.
+    if (szDataSource != nullptr || phQuery == nullptr)
+        return Logged(call, PDH_INVALID_ARGUMENT);
+    TStandIn& state = State();
+    const std::uintptr_t handle = state.NextHandle++;
+    state.Queries[handle];
+    *phQuery = reinterpret_cast<PDH_HQUERY>(handle);
+    return Logged(call, ERROR_SUCCESS);
 }
 
 // The path must be in the system's language: "the counter path specified in
 // the PdhAddCounter function must be localized" (PdhAddEnglishCounterA).
-PDH_STATUS WINAPI PdhAddCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR dwUserData,
-                                 PDH_HCOUNTER* phCounter)
-{
-    const TModel& model = *State().Model;
-    return AddCounter("PdhAddCounterA", hQuery, Text(szFullCounterPath), dwUserData, phCounter, model.Object,
-                      model.Counter);
-}
-
 PDH_STATUS WINAPI PdhAddCounterW(PDH_HQUERY hQuery, LPCWSTR szFullCounterPath, DWORD_PTR dwUserData,
                                  PDH_HCOUNTER* phCounter)
 {
-    const TModel& model = *State().Model;
-    return AddCounter("PdhAddCounterW", hQuery, Text(szFullCounterPath), dwUserData, phCounter, model.Object,
-                      model.Counter);
-}
-
-PDH_STATUS WINAPI PdhAddEnglishCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR dwUserData,
-                                        PDH_HCOUNTER* phCounter)
-{
-    // "Adds the specified language-neutral counter to the query": English
-    // names, in every model.
-    return AddCounter("PdhAddEnglishCounterA", hQuery, Text(szFullCounterPath), dwUserData, phCounter,
-                      EnglishWindows.Object, EnglishWindows.Counter);
+    const TText path = Text(szFullCounterPath);
+    const std::string call =
+        "PdhAddCounterW(" + Handle("query", hQuery) + ", " + Quoted(path) + ", " + std::to_string(dwUserData) + ")";
+    if (const auto injected = Injected("PdhAddCounterW"))
+        return Logged(call, *injected);
+    TStandIn& state = State();
+    const auto query = state.Queries.find(reinterpret_cast<std::uintptr_t>(hQuery));
+    // Return codes of PdhAddCounterA, in turn: PDH_INVALID_HANDLE, "The query
+    // handle is not valid"; PDH_INVALID_ARGUMENT; PDH_CSTATUS_NO_COUNTERNAME,
+    // "The counter path is empty"; PDH_CSTATUS_BAD_COUNTERNAME, "could not be
+    // parsed"; PDH_CSTATUS_NO_MACHINE; PDH_CSTATUS_NO_OBJECT, "Unable to find
+    // the specified object"; PDH_CSTATUS_NO_COUNTER.
+    if (query == state.Queries.end())
+        return Logged(call, PDH_INVALID_HANDLE);
+    if (!path || phCounter == nullptr)
+        return Logged(call, PDH_INVALID_ARGUMENT);
+    if (path->empty())
+        return Logged(call, PDH_CSTATUS_NO_COUNTERNAME);
+    const std::optional<TPath> parsed = ParsePath(*path);
+    if (!parsed)
+        return Logged(call, PDH_CSTATUS_BAD_COUNTERNAME);
+    if (!parsed->Machine.empty() && !LocalMachine(parsed->Machine))
+        return Logged(call, PDH_CSTATUS_NO_MACHINE);
+    if (parsed->Object != state.Model->Object)
+        return Logged(call, PDH_CSTATUS_NO_OBJECT);
+    if (parsed->Counter != state.Model->Counter)
+        return Logged(call, PDH_CSTATUS_NO_COUNTER);
+    // "If a counter instance is specified that does not yet exist,
+    // PdhAddCounter does not report an error condition. Instead, it returns
+    // ERROR_SUCCESS." Its data are missing until the instance appears.
+    const std::uintptr_t handle = state.NextHandle++;
+    TCounter added{query->first, parsed->Instance ? DiskIndex(*parsed->Instance) : -1};
+    state.Counters.emplace(handle, added);
+    query->second.push_back(handle);
+    *phCounter = reinterpret_cast<PDH_HCOUNTER>(handle);
+    return Logged(call, ERROR_SUCCESS);
 }
 
 PDH_STATUS WINAPI PdhCollectQueryData(PDH_HQUERY hQuery)
