@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The graph's line menu: its entries, their owner-draw style, and the graph's
-// handlers that keep, measure, paint and click them.
+// The graph's line menu: its entries and their owner-draw style, which hands
+// each entry to the graph's handlers.
 
 #include "graph/LineMenu.h"
 
@@ -54,49 +54,4 @@ TLineItem* TLineMenuStyle::ItemFor(bool menuItem, const QWidget* widget) const
 {
     const auto* menu = qobject_cast<const TLineMenu*>(widget);
     return menuItem && menu ? menu->StyledItem() : nullptr;
-}
-
-void THeartMachine::UpdateLineMenu(int lineIndex, const QString& caption)
-{
-    if (FLineMenu->actions().size() < lineIndex + 1) {
-        auto* item = new TLineItem(lineIndex, this);
-        item->setText(caption);
-        connect(item, &QAction::triggered, this, [this, item] { ToggleLine(item); });
-        item->SetChecked(true);
-        FLineMenu->addAction(item);
-        if (!FLineMenuStyle) {
-            FLineMenuStyle = new TLineMenuStyle(this);
-            FLineMenu->setStyle(FLineMenuStyle);
-        }
-    }
-    FLineMenu->actions()[lineIndex]->setText(caption);
-}
-
-void THeartMachine::MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height)
-{
-    static_cast<void>(height);
-    width = canvas.TextWidth(item->text()) + 10;
-}
-
-void THeartMachine::DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected)
-{
-    canvas.SetBrushColor(selected ? clActiveCaption : clBtnFace);
-    canvas.FillRect(rect);
-    canvas.SetFontColor(LineColors[item->Tag()]);
-    canvas.TextOut(rect.Left + 12, rect.Top + 3, item->text());
-    if (item->Checked()) {
-        canvas.SetPenColor(selected ? clCaptionText : clMenuText);
-        canvas.SetPenWidth(2);
-        canvas.MoveTo(rect.Left + 1, rect.Top + 9);
-        canvas.LineTo(rect.Left + 4, rect.Top + 12);
-        canvas.LineTo(rect.Left + 9, rect.Top + 6);
-    }
-}
-
-void THeartMachine::ToggleLine(TLineItem* item)
-{
-    const int tag = item->Tag();
-    FVisible[tag] = !FVisible[tag];
-    item->SetChecked(FVisible[tag] != 0);
-    DrawLines();
 }
