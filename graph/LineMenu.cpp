@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The graph's line menu: its entries and their owner-draw style, which hands
-// each entry to the graph's handlers.
+// each entry to its painter, the graph.
 
 #include "graph/LineMenu.h"
 
 #include <QImage>
 #include <QStyleOptionMenuItem>
 
-#include "graph/uHeartMachine.h"
 #include "platform/Canvas.h"
 
 void TLineMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const
@@ -31,7 +30,7 @@ QSize TLineMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* op
     canvas.SetFont(widget->font());
     int width = canvas.TextWidth(item->text());
     int height = platform.height() + 3;
-    FGraph->MeasureLineItem(item, canvas, width, height);
+    FPainter->MeasureLineItem(item, canvas, width, height);
     return {width, height};
 }
 
@@ -46,8 +45,8 @@ void TLineMenuStyle::drawControl(ControlElement element, const QStyleOption* opt
     TCanvas canvas(painter);
     canvas.SetFont(widget->font());
     const QRect r = option->rect;
-    FGraph->DrawLineItem(item, canvas, TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1},
-                         (option->state & State_Selected) != 0);
+    FPainter->DrawLineItem(item, canvas, TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1},
+                           (option->state & State_Selected) != 0);
 }
 
 TLineItem* TLineMenuStyle::ItemFor(bool menuItem, const QWidget* widget) const

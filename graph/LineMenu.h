@@ -5,7 +5,8 @@
 #include <QMenu>
 #include <QProxyStyle>
 
-class THeartMachine;
+class TCanvas;
+struct TRect;
 
 // One entry of a graph's line menu: the line's caption, its index (the tag)
 // and whether the line is shown. The checked flag changes only through the
@@ -44,13 +45,23 @@ private:
     mutable TLineItem* FStyledItem = nullptr;
 };
 
-// The line menu's owner-draw mode: the style asks the graph for each entry's
-// size (MeasureLineItem) and lets it paint the entry (DrawLineItem); the
-// toolkit draws no check mark, icon or text of its own for it. Set on the
+// What measures and paints a line menu's entries: the graph that owns the menu.
+class TLineItemPainter {
+public:
+    virtual void MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height) = 0;
+    virtual void DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected) = 0;
+
+protected:
+    ~TLineItemPainter() = default;
+};
+
+// The line menu's owner-draw mode: the style asks the painter for each
+// entry's size (MeasureLineItem) and lets it paint the entry (DrawLineItem);
+// the toolkit draws no check mark, icon or text of its own for it. Set on the
 // line menu alone, which must not outlive it.
 class TLineMenuStyle : public QProxyStyle {
 public:
-    explicit TLineMenuStyle(THeartMachine* graph) : FGraph(graph) {}
+    explicit TLineMenuStyle(TLineItemPainter* painter) : FPainter(painter) {}
 
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                            const QWidget* widget) const override;
@@ -61,5 +72,5 @@ private:
     // The line menu's entry being measured or painted, when it is one.
     TLineItem* ItemFor(bool menuItem, const QWidget* widget) const;
 
-    THeartMachine* FGraph;
+    TLineItemPainter* FPainter;
 };

@@ -32,7 +32,7 @@ enum class TAlign { alClient };
 // Limits the caller must respect (not checked): line indices 0 to 16, a new
 // line's index exactly LastLine() + 1, HGridCount and HTickCount at least 1,
 // HTickCount at most 99, Max greater than Min.
-class THeartMachine : public QWidget {
+class THeartMachine : public QWidget, public TLineItemPainter {
     Q_OBJECT
 
 public:
@@ -94,8 +94,8 @@ public:
     // canvas plus 10 and keeps the height. DrawLineItem paints the whole
     // entry: the background, the caption in the line's colour and, when
     // checked, a tick mark.
-    void MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height);
-    void DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected);
+    void MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height) override;
+    void DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected) override;
     // Hides or shows the entry's line and redraws the graph at once.
     void ToggleLine(TLineItem* item);
 
