@@ -28,7 +28,7 @@ QSize TLineMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* op
     scratch.setDotsPerMeterY(qRound(widget->logicalDpiY() / 0.0254));
     TCanvas canvas(&scratch);
     canvas.SetFont(widget->font());
-    int width = canvas.TextWidth(item->text());
+    int width = canvas.TextWidth(item->Caption());
     int height = platform.height() + 3;
     FPainter->MeasureLineItem(item, canvas, width, height);
     return {width, height};
@@ -47,6 +47,14 @@ void TLineMenuStyle::drawControl(ControlElement element, const QStyleOption* opt
     const QRect r = option->rect;
     FPainter->DrawLineItem(item, canvas, TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1},
                            (option->state & State_Selected) != 0);
+}
+
+int TLineMenuStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                              QStyleHintReturn* data) const
+{
+    if (hint == SH_Menu_SpaceActivatesItem)
+        return 1;
+    return QProxyStyle::styleHint(hint, option, widget, data);
 }
 
 TLineItem* TLineMenuStyle::ItemFor(bool menuItem, const QWidget* widget) const

@@ -9,21 +9,25 @@ class TCanvas;
 struct TRect;
 
 // One entry of a graph's line menu: the line's caption, its index (the tag)
-// and whether the line is shown. The checked flag changes only through the
-// graph's ToggleLine, never by the click itself.
+// and whether the line is shown. The entry paints its caption; the action's
+// text is the name a screen reader gives it, and its checked flag is the one
+// a screen reader reads: a click flips it, then the graph's ToggleLine sets
+// it to whether the line is shown.
 class TLineItem : public QAction {
     Q_OBJECT
 
 public:
-    TLineItem(int tag, QObject* owner) : QAction(owner), FTag(tag) {}
+    TLineItem(int tag, QObject* owner) : QAction(owner), FTag(tag) { setCheckable(true); }
 
     int Tag() const { return FTag; }
-    bool Checked() const { return FChecked; }
-    void SetChecked(bool value) { FChecked = value; }
+    bool Checked() const { return isChecked(); }
+    void SetChecked(bool value) { setChecked(value); }
+    const QString& Caption() const { return FCaption; }
+    void SetCaption(const QString& value) { FCaption = value; }
 
 private:
     int FTag;
-    bool FChecked = false;
+    QString FCaption;
 };
 
 // The line menu: it tells its style which entry is being measured or painted,
@@ -67,6 +71,9 @@ public:
                            const QWidget* widget) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override;
+    // Space clicks the selected entry, as Enter does.
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override;
 
 private:
     // The line menu's entry being measured or painted, when it is one.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QPointer>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
@@ -14,6 +15,7 @@
 #include "graph/LineMenu.h"
 #include "platform/Colors.h"
 
+class QFocusFrame;
 class TCanvas;
 struct TRect;
 
@@ -28,6 +30,11 @@ enum class TAlign { alClient };
 // image it owns, at its screen's device pixel ratio, and shows it at once, so
 // what a setter or AddPoint drew is on screen before they return; a paint
 // request from the toolkit redraws everything from the stored samples.
+//
+// Tab reaches the graph; focused, it is marked by a frame round the parent
+// it fills, outside its own pixels. To assistive technology it is a chart
+// named by its accessible name and described by its accessible description,
+// whose value is line 0's newest sample.
 //
 // Limits the caller must respect (not checked): line indices 0 to 16, a new
 // line's index exactly LastLine() + 1, HGridCount and HTickCount at least 1,
@@ -84,8 +91,9 @@ public:
     const std::vector<TRow>& Values() const { return FValues; }
     const std::vector<std::uint8_t>& Visible() const { return FVisible; }
     int LastLine() const { return FLastLine; }
-    // Opened by a right-click on the graph; one entry per line that has had
-    // a sample.
+    // Opened by a right-click on the graph, or by Shift+F10 or the Menu key
+    // with its first entry selected; one entry per line that has had a
+    // sample, named by its caption or, without one, by the graph's name.
     TLineMenu* LineMenu() const { return FLineMenu; }
 
     // Owner-draw handlers of the line menu's entries. MeasureLineItem gets
@@ -107,6 +115,8 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Sizes the surface to the control and brings its background and grid
@@ -138,6 +148,8 @@ private:
     int FLastLine = 0;
     TLineMenu* FLineMenu = nullptr;
     TLineMenuStyle* FLineMenuStyle = nullptr;
+    // A child of the parent's parent while shown, so it may go first.
+    QPointer<QFocusFrame> FFocusMark;
 
     TAlign FAlign = TAlign::alClient;
     TGraphSurface FSurface;
