@@ -68,6 +68,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(false);
     ComboBox1->setGeometry(106, 277, 141, 22);
+    // The caption names the list for screen readers.
+    Label11->setBuddy(ComboBox1);
 
     Button3 = new QPushButton(StartCaption, this);
     Button3->setObjectName(QStringLiteral("Button3"));
@@ -159,8 +161,11 @@ void TForm1::Button3Click()
 
     delete Graph;
     Graph = new THeartMachine(this);
+    Graph->setAccessibleName(GroupBox1->title());
     Graph->setParent(Panel1);
     Graph->show();
+    // Tab reaches the graph in its group's place, after the start button.
+    setTabOrder(Button3, Graph);
     Graph->SetHGridCount(20);
     Graph->SetHTickCount(50);
     Graph->SetMax(100);
@@ -182,6 +187,7 @@ void TForm1::Timer1Timer()
     if (band >= 0)
         SetCaption(BandLabels()[band], QString::fromStdString(Stats.BandText(band)));
     SetCaption(Label3, QStringLiteral("平均空闲：") + FormatFixed2(Stats.Average()));
+    Graph->setAccessibleDescription(Label1->text() + QStringLiteral("，") + Label3->text());
 }
 
 std::array<QLabel*, TIdleStats::BandCount> TForm1::BandLabels() const

@@ -6,7 +6,11 @@
 #include <string>
 #include <utility>
 
+#include <QAccessibleWidget>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QFocusFrame>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -25,15 +29,51 @@ const std::array<TColor, 17> THeartMachine::LineColors = {
     clMaroon, clGreen, clOlive,  clNavy,  clPurple,  clTeal, clGray,   clSilver,
 };
 
+namespace {
+
+// What assistive technology reads of a graph: a chart with its accessible
+// name and description, whose value is line 0's newest sample between Min
+// and Max. The value text is the description, for the platforms that read a
+// value as text.
+class TGraphAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit TGraphAccessible(THeartMachine* graph) : QAccessibleWidget(graph, QAccessible::Chart) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text type) const override
+    {
+        return QAccessibleWidget::text(type == QAccessible::Value ? QAccessible::Description : type);
+    }
+    QVariant currentValue() const override { return Graph()->Values()[0].back(); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return Graph()->Max(); }
+    QVariant minimumValue() const override { return Graph()->Min(); }
+    QVariant minimumStepSize() const override { return 0; }
+
+private:
+    const THeartMachine* Graph() const { return static_cast<const THeartMachine*>(widget()); }
+};
+
+QAccessibleInterface* AccessibleGraph(const QString& className, QObject* object)
+{
+    if (className != QLatin1String(THeartMachine::staticMetaObject.className()))
+        return nullptr;
+    return new TGraphAccessible(static_cast<THeartMachine*>(object));
+}
+
+}  // namespace
+
 THeartMachine::THeartMachine(QWidget* AOwner) : QWidget(AOwner)
 {
+    // Before anything asks for the graph's accessible interface.
+    QAccessible::installFactory(AccessibleGraph);
     FLineMenu = new TLineMenu(this);
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    // An empty menu would open as an invisible popup that swallows the next click.
-    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (!FLineMenu->isEmpty())
-            FLineMenu->popup(mapToGlobal(pos));
-    });
+    setFocusPolicy(Qt::TabFocus);
 
     // Every pixel comes from the surface, so the toolkit need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -53,6 +93,7 @@ THeartMachine::~THeartMachine()
     // The menu goes with the graph; it must not outlive its style.
     delete FLineMenu;
     delete FLineMenuStyle;
+    delete FFocusMark;
 }
 
 void THeartMachine::SetAlign(TAlign value)
@@ -102,6 +143,10 @@ void THeartMachine::AddPoint(int lineIndex, std::int32_t value, const QString& c
     row[HistoryLength - 1] = value;
 
     DrawLines();
+    if (lineIndex == 0) {
+        QAccessibleValueChangeEvent changed(this, value);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 int THeartMachine::ValueToY(std::int32_t value) const
@@ -249,6 +294,19 @@ bool THeartMachine::event(QEvent* event)
             parent->installEventFilter(this);
         Realign();
         break;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        if (!FFocusMark) {
+            FFocusMark = new QFocusFrame(this);
+            // In the highlight colour: the style's own is as dark as the graph.
+            QPalette colours = FFocusMark->palette();
+            colours.setColor(QPalette::WindowText, colours.color(QPalette::Highlight));
+            FFocusMark->setPalette(colours);
+        }
+        // Round the parent, which the graph fills: every pixel of the graph
+        // stays as drawn.
+        FFocusMark->setWidget(event->type() == QEvent::FocusIn ? parentWidget() : nullptr);
+        break;
     case QEvent::Move:
     case QEvent::Resize:
         // Aligned to the client area, the graph's bounds follow the parent only.
@@ -286,4 +344,76 @@ void THeartMachine::paintEvent(QPaintEvent* event)
         painter.setClipRect(r);
         painter.drawImage(QPointF(source.topLeft()) / ratio, FSurface.Image(), source);
     }
+}
+
+void THeartMachine::contextMenuEvent(QContextMenuEvent* event)
+{
+    // An empty menu would open as an invisible popup that swallows the next click.
+    if (FLineMenu->isEmpty())
+        return;
+    FLineMenu->popup(event->globalPos());
+    // From the keyboard, a selected entry, so that Space or Enter acts at once.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        FLineMenu->setActiveAction(FLineMenu->actions().first());
+}
+
+void THeartMachine::keyPressEvent(QKeyEvent* event)
+{
+    // The platform makes a menu request of these keys itself only on some
+    // systems (Shift+F10 on Windows, the Menu key on X11).
+    const bool shiftF10 = event->keyCombination() == QKeyCombination(Qt::ShiftModifier, Qt::Key_F10);
+    if (event->key() != Qt::Key_Menu && !shiftF10) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const QPoint centre = rect().center();
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, centre, mapToGlobal(centre));
+    contextMenuEvent(&request);
+}
+
+void THeartMachine::UpdateLineMenu(int lineIndex, const QString& caption)
+{
+    if (FLineMenu->actions().size() < lineIndex + 1) {
+        auto* item = new TLineItem(lineIndex, this);
+        connect(item, &QAction::triggered, this, [this, item] { ToggleLine(item); });
+        item->SetChecked(true);
+        FLineMenu->addAction(item);
+        if (!FLineMenuStyle) {
+            FLineMenuStyle = new TLineMenuStyle(this);
+            FLineMenu->setStyle(FLineMenuStyle);
+        }
+    }
+    auto* item = static_cast<TLineItem*>(FLineMenu->actions()[lineIndex]);
+    item->SetCaption(caption);
+    // A screen reader names the entry by the action's text.
+    item->setText(caption.isEmpty() ? accessibleName() : caption);
+}
+
+void THeartMachine::MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height)
+{
+    static_cast<void>(height);
+    width = canvas.TextWidth(item->Caption()) + 10;
+}
+
+void THeartMachine::DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected)
+{
+    canvas.SetBrushColor(selected ? clActiveCaption : clBtnFace);
+    canvas.FillRect(rect);
+    canvas.SetFontColor(LineColors[item->Tag()]);
+    canvas.TextOut(rect.Left + 12, rect.Top + 3, item->Caption());
+    if (item->Checked()) {
+        canvas.SetPenColor(selected ? clCaptionText : clMenuText);
+        canvas.SetPenWidth(2);
+        canvas.MoveTo(rect.Left + 1, rect.Top + 9);
+        canvas.LineTo(rect.Left + 4, rect.Top + 12);
+        canvas.LineTo(rect.Left + 9, rect.Top + 6);
+    }
+}
+
+void THeartMachine::ToggleLine(TLineItem* item)
+{
+    const int tag = item->Tag();
+    FVisible[tag] = !FVisible[tag];
+    item->SetChecked(FVisible[tag] != 0);
+    DrawLines();
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QPointer>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
@@ -14,6 +15,7 @@
 #include "graph/LineMenu.h"
 #include "platform/Colors.h"
 
+class QFocusFrame;
 class TCanvas;
 struct TRect;
 
@@ -29,10 +31,15 @@ enum class TAlign { alClient };
 // what a setter or AddPoint drew is on screen before they return; a paint
 // request from the toolkit redraws everything from the stored samples.
 //
+// Tab reaches the graph; focused, it is marked by a frame round the parent
+// it fills, outside its own pixels. To assistive technology it is a chart
+// named by its accessible name and described by its accessible description,
+// whose value is line 0's newest sample.
+//
 // Limits the caller must respect (not checked): line indices 0 to 16, a new
 // line's index exactly LastLine() + 1, HGridCount and HTickCount at least 1,
 // HTickCount at most 99, Max greater than Min.
-class THeartMachine : public QWidget {
+class THeartMachine : public QWidget, public TLineItemPainter {
     Q_OBJECT
 
 public:
@@ -84,8 +91,9 @@ public:
     const std::vector<TRow>& Values() const { return FValues; }
     const std::vector<std::uint8_t>& Visible() const { return FVisible; }
     int LastLine() const { return FLastLine; }
-    // Opened by a right-click on the graph; one entry per line that has had
-    // a sample.
+    // Opened by a right-click on the graph, or by Shift+F10 or the Menu key
+    // with its first entry selected; one entry per line that has had a
+    // sample, named by its caption or, without one, by the graph's name.
     TLineMenu* LineMenu() const { return FLineMenu; }
 
     // Owner-draw handlers of the line menu's entries. MeasureLineItem gets
@@ -94,8 +102,8 @@ public:
     // canvas plus 10 and keeps the height. DrawLineItem paints the whole
     // entry: the background, the caption in the line's colour and, when
     // checked, a tick mark.
-    void MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height);
-    void DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected);
+    void MeasureLineItem(TLineItem* item, TCanvas& canvas, int& width, int& height) override;
+    void DrawLineItem(TLineItem* item, TCanvas& canvas, const TRect& rect, bool selected) override;
     // Hides or shows the entry's line and redraws the graph at once.
     void ToggleLine(TLineItem* item);
 
@@ -107,6 +115,8 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Sizes the surface to the control and brings its background and grid
@@ -138,6 +148,8 @@ private:
     int FLastLine = 0;
     TLineMenu* FLineMenu = nullptr;
     TLineMenuStyle* FLineMenuStyle = nullptr;
+    // A child of the parent's parent while shown, so it may go first.
+    QPointer<QFocusFrame> FFocusMark;
 
     TAlign FAlign = TAlign::alClient;
     TGraphSurface FSurface;

@@ -19,6 +19,7 @@
 #include "graph/uHeartMachine.h"
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"
+#include "tests/app/KeysAlone.h"
 #include "tests/platform/BoxRecorder.h"
 #include "tests/platform/DiskFixture.h"
 
@@ -362,6 +363,12 @@ TEST(Form1Start, NoDisksGiveAnEmptyListAndStartOnlyAsks)
     EXPECT_EQ(recorder.Boxes[0].Text, QStringLiteral("请选择需要监控的磁盘！"));
     EXPECT_EQ(form.Graph, nullptr);
     form.close();
+}
+
+TEST_F(Form1, UsableWithKeysAloneAndReadByScreenReaders)
+{
+    UseWithKeysAlone(*Form);
+    EXPECT_TRUE(Recorder.Boxes.empty());
 }
 
 }  // namespace

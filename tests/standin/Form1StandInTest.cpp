@@ -15,6 +15,7 @@
 #include "app/Unit1.h"
 #include "graph/uHeartMachine.h"
 #include "platform/Pdh.h"
+#include "tests/app/KeysAlone.h"
 #include "tests/platform/BoxRecorder.h"
 #include "tests/standin/StandIn.h"
 
@@ -125,6 +126,12 @@ TEST_F(Form1StandIn, FailingTickShowsOneBoxAndSamplingGoesOn)
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：100.00"));
     EXPECT_EQ(Form->Label3->text(), QStringLiteral("平均空闲：98.77"));
     EXPECT_EQ(StandIn.LiveCounters(), 0u);
+}
+
+TEST_F(Form1StandIn, UsableWithKeysAloneAndReadByScreenReaders)
+{
+    UseWithKeysAlone(*Form);
+    EXPECT_TRUE(Recorder.Boxes.empty());
 }
 
 }  // namespace
