@@ -22,7 +22,7 @@
 #include "graph/uHeartMachine.h"
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"
-#include "tests/counters/ReadFailure.h"
+#include "tests/counters/CounterQueryFixture.h"
 #include "tests/platform/BoxRecorder.h"
 
 // The real window over this machine's own performance data: the kernel's
