@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "counters/CounterQuery.h"
@@ -43,6 +44,24 @@ TNames AddedPaths(const TNames& calls)
     return paths;
 }
 
+// Whether a line of the call log fits a pattern in which each * stands for
+// what the test leaves open in one argument (a handle's number, a buffer's
+// length): any characters but a comma.
+bool Fits(std::string_view line, std::string_view pattern)
+{
+    if (pattern.empty())
+        return line.empty();
+    if (pattern.front() == '*') {
+        for (std::size_t n = 0;; ++n) {
+            if (Fits(line.substr(n), pattern.substr(1)))
+                return true;
+            if (n == line.size() || line[n] == ',')
+                return false;
+        }
+    }
+    return !line.empty() && line.front() == pattern.front() && Fits(line.substr(1), pattern.substr(1));
+}
+
 std::size_t CountOf(const TNames& calls, const std::string& function)
 {
     std::size_t count = 0;
@@ -72,29 +91,33 @@ TEST_F(CounterQueryStandIn, CallsAreTheCounterQuerysWithTheSystemsNamesLookedUpF
     EXPECT_DOUBLE_EQ(ReadCounter(DiskC), 97.54);
     CloseCounterQuery();
 
-    // In the English model the calls after the lookups are the counter
-    // query's own, argument for argument; in the Chinese one only the names
-    // differ. Lengths: a name and its NUL; a list, its names' and two NULs.
+    // The order of the calls, and in them what Windows' answers depend on:
+    // the indices looked up and the computer, object, path, detail level,
+    // flags and format asked for; sizing calls pass no buffer and a length of
+    // 0. Not the handles' numbers or the lengths of the buffers that are
+    // filled (each * below). In the English model the names are English.
     const std::string object = StandIn.Object();
     const std::string counter = StandIn.Counter();
     const std::string listing = "PdhEnumObjectItemsA(null, \"" + ComputerName() + "\", \"" + object + "\", ";
-    const auto length = [](const std::string& name, std::size_t nuls) { return std::to_string(name.size() + nuls); };
     const TNames expected = {
         "PdhLookupPerfNameByIndexA(null, 234, null, 0) = 800007D2",
-        "PdhLookupPerfNameByIndexA(null, 234, buffer, " + length(object, 1) + ") = 00000000",
+        "PdhLookupPerfNameByIndexA(null, 234, buffer, *) = 00000000",
         "PdhLookupPerfNameByIndexA(null, 1482, null, 0) = 800007D2",
-        "PdhLookupPerfNameByIndexA(null, 1482, buffer, " + length(counter, 1) + ") = 00000000",
+        "PdhLookupPerfNameByIndexA(null, 1482, buffer, *) = 00000000",
         listing + "null, 0, null, 0, 65535, 0) = 800007D2",
-        listing + "buffer, " + length(counter, 2) + ", buffer, 21, 65535, 0) = 00000000",
+        listing + "buffer, *, buffer, *, 65535, 0) = 00000000",
         "PdhOpenQueryW(null, 0) = 00000000",
-        "PdhAddCounterA(query 1, \"\\" + object + "(0 C:)\\" + counter + "\", 0) = 00000000",
-        "PdhCollectQueryData(query 1) = 00000000",
-        "PdhCollectQueryData(query 1) = 00000000",
-        "PdhGetFormattedCounterValue(counter 2, 0x200, null) = 00000000",
-        "PdhRemoveCounter(counter 2) = 00000000",
-        "PdhCloseQuery(query 1) = 00000000",
+        "PdhAddCounterA(query *, \"\\" + object + "(0 C:)\\" + counter + "\", 0) = 00000000",
+        "PdhCollectQueryData(query *) = 00000000",
+        "PdhCollectQueryData(query *) = 00000000",
+        "PdhGetFormattedCounterValue(counter *, 0x200, null) = 00000000",
+        "PdhRemoveCounter(counter *) = 00000000",
+        "PdhCloseQuery(query *) = 00000000",
     };
-    EXPECT_EQ(StandIn.Calls(), expected);
+    const TNames calls = StandIn.Calls();
+    ASSERT_EQ(calls.size(), expected.size()) << testing::PrintToString(calls);
+    for (std::size_t k = 0; k < calls.size(); ++k)
+        EXPECT_TRUE(Fits(calls[k], expected[k])) << calls[k] << "\n  expected " << expected[k];
 }
 
 TEST_F(CounterQueryStandIn, ListsAndReadsTheDisksThoughPdhKnowsOnlyTheSystemsNames)
