@@ -22,26 +22,26 @@ inline std::string IdlePath(const std::string& instance)
     return "\\PhysicalDisk(" + instance + ")\\% Idle Time";
 }
 
-// The message of the Exception a read raises; empty when it raises none.
-inline std::string ReadFailure(const std::string& path)
+// The message of the Exception an action raises; empty when it raises none.
+inline std::string FailureOf(const std::function<void()>& action)
 {
     try {
-        ReadCounter(path);
+        action();
     } catch (const Exception& error) {
         return error.Message();
     }
     return {};
 }
 
-// The message of the Exception a listing raises; empty when it raises none.
+// The same of a read, and of a listing.
+inline std::string ReadFailure(const std::string& path)
+{
+    return FailureOf([&] { ReadCounter(path); });
+}
+
 inline std::string ListFailure(const std::string& object)
 {
-    try {
-        ListInstances(object);
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return {};
+    return FailureOf([&] { ListInstances(object); });
 }
 
 // A status as the program shows it, written out here without CheckStatus.
