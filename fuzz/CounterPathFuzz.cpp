@@ -12,10 +12,8 @@
 // not one.
 
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +24,7 @@
 #include "platform/CounterPath.h"
 #include "FuzzFolder.h"
 #include "platform/Pdh.h"
+#include "platform/linux/Kernel32.h"
 
 namespace {
 
@@ -47,9 +46,7 @@ struct TWorld {
         source.sysRoot = folder.path() + "/sys";
         PdhLinuxSetSource(std::move(source));
 
-        char name[HOST_NAME_MAX + 1] = {};
-        gethostname(name, sizeof name - 1);
-        host = name;
+        host = HostName();
         if (PdhOpenQuery(nullptr, 0, &query) != ERROR_SUCCESS)
             Fail("PdhOpenQuery failed");
     }

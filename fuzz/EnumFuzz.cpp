@@ -19,7 +19,6 @@
 // buffers, buffers one character short, exact heap buffers (AddressSanitizer
 // sees any write past them), and larger buffers with guard bytes after them.
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -38,6 +37,7 @@
 
 #include "FuzzFolder.h"
 #include "platform/Pdh.h"
+#include "platform/linux/Kernel32.h"
 
 namespace {
 
@@ -58,9 +58,7 @@ struct TWorld {
         source.procRoot = folder.path() + "/proc";
         source.sysRoot = sys.string();
         PdhLinuxSetSource(std::move(source));
-        char name[HOST_NAME_MAX + 1] = {};
-        gethostname(name, sizeof name - 1);
-        host = name;
+        host = HostName();
     }
 };
 

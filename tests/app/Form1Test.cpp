@@ -19,29 +19,23 @@
 #include "graph/uHeartMachine.h"
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"
+#include "tests/app/Form1Fixture.h"
 #include "tests/app/KeysAlone.h"
-#include "tests/platform/BoxRecorder.h"
+#include "tests/counters/CounterQueryFixture.h"
 #include "tests/platform/DiskFixture.h"
 
 namespace {
 
 // The real window over a made-up machine: two physical disks and a loop
-// device; message boxes are recorded instead of shown.
-class Form1 : public testing::Test {
+// device.
+class Form1 : public TForm1Test {
 protected:
     void SetUp() override
     {
         Disks.AddDisk("sda", true, 1000);
         Disks.AddDisk("loop0", false, 0);
         Disks.AddDisk("sdb", true, 5000);
-        Form = std::make_unique<TForm1>();
-    }
-
-    void TearDown() override
-    {
-        if (Form)
-            Form->close();
-        Form.reset();
+        TForm1Test::SetUp();
     }
 
     // Each read of sda sees busyMs of I/O over elapsedMs.
@@ -53,8 +47,6 @@ protected:
         });
     }
 
-    void Choose(const QString& disk) { Form->ComboBox1->setCurrentIndex(Form->ComboBox1->findText(disk)); }
-
     // Chooses sda and starts monitoring it with a click, each read seeing
     // busyMs of I/O over elapsedMs.
     void StartSda(std::uint32_t busyMs, int elapsedMs = 100)
@@ -64,26 +56,7 @@ protected:
         Click(Form->Button3);
     }
 
-    // A click as the user makes it, on the button's left part (where a check
-    // box has its mark): an error reaches the error box.
-    void Click(QAbstractButton* button)
-    {
-        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-    }
-
-    // A timer event, through the timer's own connection; the box of a failing
-    // tick opens once the tick has returned to the event loop.
-    void Tick()
-    {
-        ASSERT_TRUE(QMetaObject::invokeMethod(Form->Timer1, "timeout"));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-    }
-
-    int Newest() const { return Form->Graph->Values()[0][THeartMachine::HistoryLength - 1]; }
-
     TDiskFixture Disks;
-    TBoxRecorder Recorder;
-    std::unique_ptr<TForm1> Form;
 };
 
 TEST_F(Form1, DiskListHoldsThePhysicalDisksWithNothingChosen)
@@ -93,7 +66,7 @@ TEST_F(Form1, DiskListHoldsThePhysicalDisksWithNothingChosen)
     EXPECT_EQ(Form->ComboBox1->itemText(1), "sdb");
     EXPECT_EQ(Form->ComboBox1->itemText(2), "_Total");
     EXPECT_EQ(Form->ComboBox1->currentIndex(), -1);
-    EXPECT_TRUE(Recorder.Boxes.empty());
+    EXPECT_TRUE(StartUpBoxes.empty());
 }
 
 TEST_F(Form1, StartStopStart)
@@ -138,34 +111,25 @@ TEST_F(Form1, StartStopStart)
     EXPECT_EQ(Form->Button3->text(), StopCaption);
 }
 
-TEST_F(Form1, FailingFirstTickAbortsTheStart)
+TEST_F(Form1, FailingTickEndsThereCountsNothingAndTheNextOneTriesAgain)
 {
-    Choose("sda");
-    Disks.RemoveDisk("sda");
-    Click(Form->Button3);
-    ASSERT_EQ(Recorder.Boxes.size(), 1u);
-    EXPECT_EQ(Recorder.Boxes[0].Text, "800007D1.");
-    EXPECT_EQ(Recorder.Boxes[0].Title, ApplicationTitle(QCoreApplication::applicationFilePath()));
-    ASSERT_NE(Form->Graph, nullptr);
-    EXPECT_EQ(Newest(), 0);
-    EXPECT_FALSE(Form->Timer1->isActive());
-    EXPECT_EQ(Form->Button3->text(), StartCaption);
-    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲时间:"));
-}
-
-TEST_F(Form1, FailingTickEndsThereAndTheNextOneTriesAgain)
-{
-    StartSda(10);
+    StartSda(50);
     ASSERT_TRUE(Recorder.Boxes.empty());
+    EXPECT_EQ(Form->L5->text(), QStringLiteral("小于50:1"));
 
-    // The disk vanishes during the read.
+    // The disk vanishes during the read: the graph, the labels and the
+    // statistics keep the last sample.
     Disks.OnSleep([this] { Disks.RemoveDisk("sda"); });
     Tick();
     ASSERT_EQ(Recorder.Boxes.size(), 1u);
     EXPECT_EQ(Recorder.Boxes[0].Text, "C0000BC6.");
-    EXPECT_EQ(Newest(), 90);
-    EXPECT_EQ(Form->Graph->Values()[0][98], 0);
-    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：90.00"));
+    EXPECT_EQ(Newest(), 50);
+    EXPECT_EQ(Newest(1), 0);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：50.00"));
+    EXPECT_EQ(Form->Stats.Count(6), 1);
+    EXPECT_EQ(Form->Stats.WindowCount(), 1);
+    EXPECT_EQ(Form->L5->text(), QStringLiteral("小于50:1"));
+    EXPECT_EQ(Form->Label3->text(), QStringLiteral("平均空闲：50.00"));
     EXPECT_TRUE(Form->Timer1->isActive());
 
     Disks.OnSleep({});
@@ -212,22 +176,20 @@ TEST_F(Form1, TimerKeepsSamplingWhileAnErrorBoxIsOpen)
     EXPECT_TRUE(Form->Timer1->isActive());
 }
 
-TEST(Form1Names, NameThatIsNotUtf8IsShownReadablyAndMonitoredByItsBytes)
+TEST_F(Form1, NameThatIsNotUtf8IsShownReadablyAndMonitoredByItsBytes)
 {
-    TDiskFixture disks;
     const std::string name = "sd\xff\xc3\xa9";   // a stray byte, then "é"
-    disks.AddDisk(name, true, 100);
-    disks.OnSleep([&] { disks.AddIoTicks(name, 25); });
-    TBoxRecorder recorder;
-    TForm1 form;
-    ASSERT_EQ(form.ComboBox1->count(), 2);
-    EXPECT_EQ(form.ComboBox1->itemText(0), QStringLiteral("sd\\xFF\u00e9"));
-    form.ComboBox1->setCurrentIndex(0);
-    QTest::mouseClick(form.Button3, Qt::LeftButton);
-    EXPECT_TRUE(recorder.Boxes.empty()) << recorder.Boxes.front().Text.toStdString();
-    EXPECT_EQ(form.DiskName, name);
-    EXPECT_EQ(form.Label1->text(), QStringLiteral("空闲：75.00"));
-    form.close();
+    Disks.AddDisk(name, true, 100);
+    Form->FillDiskList("PhysicalDisk");
+    const int item = Form->ComboBox1->findData(QByteArray::fromStdString(name));
+    ASSERT_GE(item, 0);
+    EXPECT_EQ(Form->ComboBox1->itemText(item), QStringLiteral("sd\\xFF\u00e9"));
+    Form->ComboBox1->setCurrentIndex(item);
+    Disks.OnSleep([&] { Disks.AddIoTicks(name, 25); });
+    Click(Form->Button3);
+    ASSERT_TRUE(Recorder.Boxes.empty()) << Recorder.Boxes.front().Text.toStdString();
+    EXPECT_EQ(Form->DiskName, name);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：75.00"));
 }
 
 TEST_F(Form1, TickCountsTheSampleAndShowsTheAverage)
@@ -258,19 +220,6 @@ TEST_F(Form1, TickCountsTheSampleAndShowsTheAverage)
     EXPECT_EQ(Form->Label3->text(), QStringLiteral("平均空闲：78.00"));
 }
 
-TEST_F(Form1, FailingTickCountsAndAveragesNothing)
-{
-    StartSda(50);
-    EXPECT_EQ(Form->L5->text(), QStringLiteral("小于50:1"));
-    Disks.OnSleep([this] { Disks.RemoveDisk("sda"); });
-    Tick();
-    ASSERT_EQ(Recorder.Boxes.size(), 1u);
-    EXPECT_EQ(Form->Stats.Count(6), 1);
-    EXPECT_EQ(Form->Stats.WindowCount(), 1);
-    EXPECT_EQ(Form->L5->text(), QStringLiteral("小于50:1"));
-    EXPECT_EQ(Form->Label3->text(), QStringLiteral("平均空闲：50.00"));
-}
-
 TEST_F(Form1, GraphRoundsHalfToEvenWhileTheLabelKeepsTheSample)
 {
     StartSda(5, 200);
@@ -286,15 +235,14 @@ TEST_F(Form1, GraphRoundsHalfToEvenWhileTheLabelKeepsTheSample)
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：87.50"));
     // The statistics get the unrounded samples (the rounded ones average 94.00).
     EXPECT_EQ(Form->Label3->text(), QStringLiteral("平均空闲：93.83"));
-}
 
-TEST_F(Form1, LabelUsesTheLocaleDecimalSeparatorWithoutGrouping)
-{
+    // The locale's decimal separator, without grouping.
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    StartSda(3, 200);
-    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：98,50"));
+    BusyDuringRead(3, 200);
+    Tick();
     QLocale::setDefault(before);
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：98,50"));
 }
 
 TEST_F(Form1, StayOnTopKeepsPlaceAndMonitoring)
@@ -333,36 +281,33 @@ TEST_F(Form1, CloseWhileRunningStopsSampling)
     EXPECT_FALSE(Form->Timer1->isActive());
     EXPECT_EQ(Form->Graph, nullptr);
     // The query is closed: a read now fails rather than measuring.
-    EXPECT_THROW(ReadCounter("\\PhysicalDisk(sda)\\% Idle Time"), Exception);
+    EXPECT_EQ(ReadFailure(IdlePath("sda")), "C0000BBC");
 }
 
-TEST(Form1Start, FailingStartUpShowsTheErrorAndTheWindowStillOpens)
+// Without disks the list is empty and the start-up shows nothing; without
+// a readable disk folder it shows the status and the window opens all the
+// same, with a query that was never opened.
+TEST(Form1Start, WithoutDisksTheListIsEmptyAndAFailingStartUpIsShown)
 {
-    TDiskFixture disks;
-    std::filesystem::remove_all(disks.SysRoot() / "block");
-    TBoxRecorder recorder;
-    TForm1 form;
-    ASSERT_EQ(recorder.Boxes.size(), 1u);
-    EXPECT_EQ(recorder.Boxes[0].Text, "C0000BB8.");
-    EXPECT_EQ(form.ComboBox1->count(), 0);
-    form.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-    // The query was never opened: every read fails with its status.
-    EXPECT_THROW(ReadCounter("\\PhysicalDisk(sda)\\% Idle Time"), Exception);
-    form.close();
-}
-
-TEST(Form1Start, NoDisksGiveAnEmptyListAndStartOnlyAsks)
-{
-    TDiskFixture disks;
-    TBoxRecorder recorder;
-    TForm1 form;
-    EXPECT_EQ(form.ComboBox1->count(), 0);
-    QTest::mouseClick(form.Button3, Qt::LeftButton);
-    ASSERT_EQ(recorder.Boxes.size(), 1u);
-    EXPECT_EQ(recorder.Boxes[0].Text, QStringLiteral("请选择需要监控的磁盘！"));
-    EXPECT_EQ(form.Graph, nullptr);
-    form.close();
+    for (const bool folder : {true, false}) {
+        SCOPED_TRACE(folder ? "no disks" : "no disk folder");
+        TDiskFixture disks;
+        if (!folder)
+            std::filesystem::remove_all(disks.SysRoot() / "block");
+        TBoxRecorder recorder;
+        TForm1 form;
+        EXPECT_EQ(form.ComboBox1->count(), 0);
+        if (folder) {
+            EXPECT_TRUE(recorder.Boxes.empty());
+        } else {
+            ASSERT_EQ(recorder.Boxes.size(), 1u);
+            EXPECT_EQ(recorder.Boxes[0].Text, "C0000BB8.");
+            form.show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+            EXPECT_EQ(ReadFailure(IdlePath("sda")), "C0000BBC");
+        }
+        form.close();
+    }
 }
 
 TEST_F(Form1, UsableWithKeysAloneAndReadByScreenReaders)

@@ -18,12 +18,9 @@
 
 #include "graph/uHeartMachine.h"
 #include "tests/graph/MonitorGraph.h"
+#include "tests/platform/ShownPixels.h"
 
 namespace {
-
-const QRgb Black = qRgb(0, 0, 0);
-const QRgb Green = qRgb(0, 0x80, 0);
-const QRgb Red = qRgb(0xFF, 0, 0);
 
 struct TRun {
     int First;
@@ -150,14 +147,9 @@ TEST_F(GraphPixels, TheLineCoversItsColumnsAsWideAsTheGridAndGoesToTheScreenAsIt
     EXPECT_NEAR(level[0].First + level[0].Length / 2.0, (111 + 0.5) * ratio, 0.5);
 
     // The window shows the surface's device pixels one for one.
-    const QImage shown = Panel->screen()->grabWindow(Panel->winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    const QRect compared = image.rect() & shown.rect();
-    ASSERT_EQ(compared, image.rect());
-    int differing = 0;
-    for (int y = 0; y < compared.height(); ++y)
-        for (int x = 0; x < compared.width(); ++x)
-            differing += shown.pixel(x, y) != image.pixel(x, y);
-    EXPECT_EQ(differing, 0);
+    const QImage shown = Shown(*Panel);
+    ASSERT_TRUE(shown.rect().contains(image.rect()));
+    EXPECT_EQ(Difference(shown.copy(image.rect()), image), "");
 }
 
 // Moved to a screen of another ratio, the window is repainted and the graph

@@ -15,8 +15,6 @@
 
 namespace {
 
-const QRgb Red = qRgb(0xFF, 0, 0);
-
 bool Near(QRgb a, QColor b, int tolerance = 60)
 {
     return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance &&

@@ -10,6 +10,11 @@
 
 #include "graph/uHeartMachine.h"
 
+// The monitor's colours as the graph's pixels hold them.
+inline const QRgb Black = qRgb(0, 0, 0);
+inline const QRgb Green = qRgb(0, 0x80, 0);
+inline const QRgb Red = qRgb(0xFF, 0, 0);
+
 // A fresh graph set up as the monitor sets it up: 603 × 222 in its panel,
 // 20 bands, 50 columns, 0 to 100.
 class TMonitorGraphTest : public testing::Test {

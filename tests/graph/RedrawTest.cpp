@@ -10,12 +10,12 @@
 
 #include <QImage>
 #include <QPainter>
-#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
 #include "graph/uHeartMachine.h"
 #include "tests/graph/MonitorGraph.h"
+#include "tests/platform/ShownPixels.h"
 
 namespace {
 
@@ -59,25 +59,6 @@ QImage PlainDrawing(const THeartMachine& graph, bool withLines)
     return image;
 }
 
-// Where two drawings differ: empty when they match pixel for pixel.
-std::string Difference(const QImage& drawn, const QImage& expected)
-{
-    if (drawn.size() != expected.size())
-        return "size " + std::to_string(drawn.width()) + "x" + std::to_string(drawn.height()) +
-               ", expected " + std::to_string(expected.width()) + "x" + std::to_string(expected.height());
-    int count = 0;
-    std::string first;
-    for (int y = 0; y < drawn.height(); ++y) {
-        for (int x = 0; x < drawn.width(); ++x) {
-            if (drawn.pixel(x, y) == expected.pixel(x, y))
-                continue;
-            if (count++ == 0)
-                first = " first at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
-        }
-    }
-    return count == 0 ? std::string() : std::to_string(count) + " pixels differ," + first;
-}
-
 class Redraw : public TMonitorGraphTest {
 protected:
     // A jagged history on a line, so every segment slopes.
@@ -97,14 +78,20 @@ protected:
 
 TEST_F(Redraw, SamplesAndSettersGiveThePlainDrawing)
 {
+    // Shown, so that the toolkit's paint requests draw.
+    Panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
     Feed(0, 120, 0);
     ExpectPlain(true, "one line");
 
-    // Each setter draws background and grid only, for the new setting.
+    // Each setter draws background and grid only, for the new setting, until
+    // the next full drawing: a sample, or a paint request from the toolkit.
     Graph->SetHGridCount(7);
     ExpectPlain(false, "after HGridCount 7");
+    Graph->repaint();
+    ExpectPlain(true, "a paint after HGridCount 7");
     Feed(0, 3, 1);
-    ExpectPlain(true, "samples after HGridCount 7");
+    ExpectPlain(true, "samples after the paint");
     Graph->SetHGridCount(1);
     ExpectPlain(false, "after HGridCount 1");
     Graph->SetColorGrid(clYellow);
@@ -142,34 +129,68 @@ TEST_F(Redraw, SamplesAndSettersGiveThePlainDrawing)
 
 // The graph's painter draws lines by its own route (it keeps a clip of the
 // whole surface); every slope, in each direction, at narrow and wide
-// columns, and lines along the top and bottom rows, must come out as the
-// plain drawing has them.
-TEST_F(Redraw, LinesOfEverySlopeGiveThePlainDrawing)
+// columns, on graphs resized to any size, lines along the top and bottom
+// rows, and seventeen lines some of them hidden, must come out as the plain
+// drawing has them.
+TEST_F(Redraw, LinesOfEverySlopeSizeAndNumberGiveThePlainDrawing)
 {
     // Flat runs, steps of one, small and large rises and falls, the range's ends.
     const int pattern[] = {100, 100, 99, 98, 98, 97, 50, 51, 49, 0, 0, 1, 2, 100, 0, 100, 3, 97, 60, 40, 41, 100};
-    // Columns of 12, 40 and 6 pixels, then of 1 on a narrow graph.
+    // Columns of 12, 40 and 6 pixels, then of 1 on a narrow graph; a lower
+    // graph, the monitor's size again, and a tiny one.
     const struct {
         int width;
+        int height;
         int ticks;
-    } layouts[] = {{603, 50}, {603, 15}, {603, 99}, {150, 99}};
+    } layouts[] = {{603, 222, 50}, {603, 222, 15}, {603, 222, 99}, {150, 222, 99},
+                   {401, 150, 50}, {603, 222, 50}, {40, 30, 50}};
     // The graph follows its parent's resize events, which a hidden parent defers.
     Panel->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
     int seed = 0;
     for (const auto& layout : layouts) {
-        Panel->resize(layout.width, 222);
-        ASSERT_EQ(Graph->width(), layout.width);
+        Panel->resize(layout.width, layout.height);
+        ASSERT_EQ(Graph->size(), QSize(layout.width, layout.height));
+        const std::string size = std::to_string(layout.width) + "x" + std::to_string(layout.height);
+        // After every other resize the toolkit paints before the next sample.
+        if (++seed % 2 == 0) {
+            Graph->repaint();
+            ExpectPlain(true, ("a paint after a resize to " + size).c_str());
+        }
         Graph->SetHTickCount(static_cast<std::uint8_t>(layout.ticks));
-        const std::string columns = "columns of " + std::to_string(layout.width / layout.ticks) + " pixels";
+        const std::string columns = size + ", columns of " + std::to_string(layout.width / layout.ticks) + " pixels";
         for (int round = 0; round < 3; ++round) {
             for (int value : pattern)
                 Graph->AddPoint(0, value, QString());
             ExpectPlain(true, columns.c_str());
         }
-        Feed(1, 40, ++seed);
+        Feed(1, 40, seed);
         ExpectPlain(true, ("a second line over " + columns).c_str());
     }
+    Graph->SetHGridCount(3);
+    ExpectPlain(false, "HGridCount on a small graph");
+
+    Panel->resize(603, 222);
+    Graph->SetHGridCount(20);
+    for (int line = 0; line < 17; ++line)
+        Feed(line, 100, line);
+    ASSERT_EQ(Graph->Values().size(), 17u);
+    ExpectPlain(true, "17 lines");
+    for (int line : {0, 5, 16})
+        Toggle(line);
+    ASSERT_FALSE(Graph->Visible()[5]);
+    ExpectPlain(true, "three lines hidden");
+    // Hidden lines keep receiving samples and show their whole history again.
+    Feed(5, 10, 40);
+    ExpectPlain(true, "a hidden line sampled");
+    Graph->SetHGridCount(9);
+    ExpectPlain(false, "HGridCount with lines hidden");
+    for (int line : {0, 5, 16})
+        Toggle(line);
+    ExpectPlain(true, "all lines shown again");
+    for (int line = 0; line < 17; ++line)
+        Toggle(line);
+    ExpectPlain(true, "every line hidden");
 }
 
 // A copy of the surface shares its pixels with the graph until one of them
@@ -193,52 +214,6 @@ TEST_F(Redraw, ACopyOfTheSurfaceKeepsItsPixelsAndTheGraphDrawsOnItsOwn)
     EXPECT_EQ(Difference(second, secondKept), "") << "the second copy";
 }
 
-TEST_F(Redraw, ResizingGivesThePlainDrawingAtTheNewSize)
-{
-    // The graph follows its parent's resize events, which a hidden parent defers.
-    Panel->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Panel.get()));
-    Feed(0, 60, 0);
-    Panel->resize(401, 150);
-    ASSERT_EQ(Graph->size(), QSize(401, 150));
-    Graph->repaint();
-    ExpectPlain(true, "paint after a resize");
-    Feed(0, 1, 1);
-    ExpectPlain(true, "sample after a resize");
-    Panel->resize(603, 222);
-    Feed(0, 1, 2);
-    ExpectPlain(true, "sample after resizing back");
-    Panel->resize(40, 30);
-    Graph->SetHGridCount(3);
-    ExpectPlain(false, "HGridCount on a small graph");
-    Feed(0, 1, 3);
-    ExpectPlain(true, "sample on a small graph");
-}
-
-TEST_F(Redraw, SeventeenLinesSomeHiddenGiveThePlainDrawing)
-{
-    for (int line = 0; line < 17; ++line)
-        Feed(line, 100, line);
-    ASSERT_EQ(Graph->Values().size(), 17u);
-    ExpectPlain(true, "17 lines");
-
-    for (int line : {0, 5, 16})
-        Toggle(line);
-    ASSERT_FALSE(Graph->Visible()[5]);
-    ExpectPlain(true, "three lines hidden");
-    // Hidden lines keep receiving samples and show their whole history again.
-    Feed(5, 10, 40);
-    ExpectPlain(true, "a hidden line sampled");
-    Graph->SetHGridCount(9);
-    ExpectPlain(false, "HGridCount with lines hidden");
-    for (int line : {0, 5, 16})
-        Toggle(line);
-    ExpectPlain(true, "all lines shown again");
-    for (int line = 0; line < 17; ++line)
-        Toggle(line);
-    ExpectPlain(true, "every line hidden");
-}
-
 TEST_F(Redraw, WhatEachDrawingLeftIsOnScreenWhenItReturns)
 {
     Panel->show();
@@ -246,9 +221,7 @@ TEST_F(Redraw, WhatEachDrawingLeftIsOnScreenWhenItReturns)
     // Without running the event loop: the window already shows every pixel.
     const auto expectShown = [&](bool withLines, const char* when) {
         ExpectPlain(withLines, when);
-        const QImage shown =
-            Panel->screen()->grabWindow(Panel->winId()).toImage().convertToFormat(QImage::Format_RGB32);
-        EXPECT_EQ(Difference(shown.copy(Graph->geometry()), PlainDrawing(*Graph, withLines)), "")
+        EXPECT_EQ(Difference(Shown(*Panel).copy(Graph->geometry()), PlainDrawing(*Graph, withLines)), "")
             << when << ", on screen";
     };
 

@@ -163,6 +163,31 @@ public:
     std::filesystem::path ProcRoot() const { return FRoot / "proc"; }
     std::filesystem::path SysRoot() const { return FRoot / "sys"; }
 
+    // A diskstats line (no newline) as a current kernel prints it: 17
+    // fields, io_ticks the 10th. The fields around it differ from it, so
+    // reading the wrong column shows.
+    static std::string Line(const std::string& name, std::uint32_t ioTicks, unsigned minor = 0)
+    {
+        return LineUpToIoTicks(name, minor) + " " + std::to_string(ioTicks) + " " +
+               std::to_string(2ULL * ioTicks + 7) + " 0 0 0 0 36 54";
+    }
+
+    // Such a line's columns before io_ticks (no space after them), for a test
+    // that writes the rest.
+    static std::string LineUpToIoTicks(const std::string& name, unsigned minor = 0)
+    {
+        return "   8 " + std::to_string(minor) + " " + name + " 4108 19 268154 1350 2093 1507 97960 1983 3";
+    }
+
+    // Replaces the file's content with the text.
+    static void WriteFile(const std::filesystem::path& path, const std::string& text)
+    {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << text;
+        if (!file.flush())
+            throw std::runtime_error("cannot write " + path.string());
+    }
+
 private:
     struct TDisk {
         std::string name;
@@ -181,22 +206,13 @@ private:
 
     TDisk& Disk(const std::string& name) { return *FindDisk(name); }
 
-    // Lines as a current kernel prints them: 17 fields, io_ticks the 10th.
-    // The fields around it differ from it, so reading the wrong column shows.
     // Each disk's stat file holds its line's fields.
     void WriteDiskstats()
     {
         std::string text;
         unsigned minor = 0;
         for (const TDisk& disk : FDisks) {
-            if (!disk.rawLine.empty()) {
-                text += disk.rawLine + "\n";
-            } else {
-                const std::uint64_t weighted = 2ULL * disk.ioTicks + 7;
-                text += "   8 " + std::to_string(minor) + " " + disk.name +
-                        " 4108 19 268154 1350 2093 1507 97960 1983 3 " + std::to_string(disk.ioTicks) +
-                        " " + std::to_string(weighted) + " 0 0 0 0 36 54\n";
-            }
+            text += (disk.rawLine.empty() ? Line(disk.name, disk.ioTicks, minor) : disk.rawLine) + "\n";
             minor += 16;
         }
         WriteFile(ProcRoot() / "diskstats", text);
@@ -238,14 +254,6 @@ private:
             WriteFile(folder / "stat", *fields + "\n");
         else
             std::filesystem::remove(folder / "stat");
-    }
-
-    static void WriteFile(const std::filesystem::path& path, const std::string& text)
-    {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file << text;
-        if (!file.flush())
-            throw std::runtime_error("cannot write " + path.string());
     }
 
     std::filesystem::path FRoot;

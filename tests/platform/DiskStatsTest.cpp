@@ -16,17 +16,6 @@
 
 namespace {
 
-void Write(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::string Line(const std::string& name, std::uint32_t ioTicks)
-{
-    return "   8 0 " + name + " 4108 19 268154 1350 2093 1507 97960 1983 3 " + std::to_string(ioTicks) +
-           " 2007 0 0 0 0 36 54\n";
-}
-
 // The io_ticks of the first line with that name; none when there is no such
 // line or its io_ticks are missing or malformed.
 std::optional<std::uint32_t> IoTicks(const TDiskStats& stats, std::string_view name)
@@ -59,8 +48,8 @@ TEST(DiskStats, OneHugeFileDoesNotKeepItsMemory)
     {
         std::string huge;
         for (int i = 0; huge.size() < 8u << 20; ++i)
-            huge += Line("sd" + std::to_string(i), static_cast<std::uint32_t>(i));
-        Write(path, huge);
+            huge += TDiskFixture::Line("sd" + std::to_string(i), static_cast<std::uint32_t>(i)) + "\n";
+        TDiskFixture::WriteFile(path, huge);
     }
 
     TDiskStats stats;
@@ -69,7 +58,7 @@ TEST(DiskStats, OneHugeFileDoesNotKeepItsMemory)
     const std::size_t holding = HeapInUse();
 
     // The next, small text gives back at least the 8 MiB of the huge one.
-    Write(path, Line("sda", 7) + Line("sdb", 9));
+    TDiskFixture::WriteFile(path, TDiskFixture::Line("sda", 7) + "\n" + TDiskFixture::Line("sdb", 9));
     ASSERT_TRUE(stats.Read(path.string()));
     EXPECT_LT(HeapInUse() + (8u << 20), holding);
     // The lines are read from the smaller buffer, not the one given back.
@@ -83,7 +72,7 @@ TEST(DiskStats, FileReplacedBetweenReadsIsReadAfresh)
 {
     TDiskFixture fx;
     const std::filesystem::path path = fx.ProcRoot() / "diskstats";
-    Write(path, Line("sda", 1));
+    TDiskFixture::WriteFile(path, TDiskFixture::Line("sda", 1));
     TDiskStats stats;
     ASSERT_TRUE(stats.Read(path.string()));
     EXPECT_EQ(IoTicks(stats, "sda"), 1u);
@@ -91,7 +80,7 @@ TEST(DiskStats, FileReplacedBetweenReadsIsReadAfresh)
     std::filesystem::remove(path);
     EXPECT_FALSE(stats.Read(path.string()));
     EXPECT_TRUE(stats.Lines().empty());
-    Write(path, Line("sda", 2));
+    TDiskFixture::WriteFile(path, TDiskFixture::Line("sda", 2));
     ASSERT_TRUE(stats.Read(path.string()));
     EXPECT_EQ(IoTicks(stats, "sda"), 2u);
 }

@@ -19,29 +19,37 @@ TSessionEnvironment Session(std::string display, std::string waylandDisplay, std
     return session;
 }
 
-TEST(DisplayPlatform, AnXDisplayGetsXcbFirstWithWaylandAsFallback)
+// A command line as the entry receives it, ending in a null pointer; valid
+// while args lives.
+std::vector<char*> Argv(std::vector<std::string>& args)
 {
-    // A Wayland session with Xwayland, as Plasma and GNOME run it.
-    EXPECT_EQ(ChooseQtPlatform(Session(":0", "wayland-0", "wayland")), "xcb;wayland");
-    EXPECT_EQ(ChooseQtPlatform(Session(":1", "", "wayland")), "xcb;wayland");
-    // A plain X session.
-    EXPECT_EQ(ChooseQtPlatform(Session(":0", "", "x11")), "xcb;wayland");
-    EXPECT_EQ(ChooseQtPlatform(Session("localhost:10.0", "", "")), "xcb;wayland");
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return argv;
 }
 
-TEST(DisplayPlatform, WaylandAloneRunsNatively)
+// An X display gets xcb first with Wayland as its fallback, Wayland alone
+// runs natively, and no display at all leaves Qt's own choice.
+TEST(DisplayPlatform, XcbFirstWhereThereIsAnXDisplayElseWaylandElseQtsOwnChoice)
 {
-    EXPECT_EQ(ChooseQtPlatform(Session("", "wayland-0", "wayland")), "wayland");
-    EXPECT_EQ(ChooseQtPlatform(Session("", "wayland-0", "")), "wayland");
-    // No socket named: the Wayland client library tries wayland-0.
-    EXPECT_EQ(ChooseQtPlatform(Session("", "", "wayland")), "wayland");
-}
-
-TEST(DisplayPlatform, NoDisplayAtAllLeavesQtsOwnChoice)
-{
-    EXPECT_EQ(ChooseQtPlatform(Session("", "", "")), "");
-    EXPECT_EQ(ChooseQtPlatform(Session("", "", "tty")), "");
-    EXPECT_EQ(ChooseQtPlatform(Session("", "", "x11")), "");
+    const struct {
+        const char* display;
+        const char* wayland;
+        const char* type;
+        const char* chosen;
+    } cases[] = {
+        // A Wayland session with Xwayland, as Plasma and GNOME run it; plain X sessions.
+        {":0", "wayland-0", "wayland", "xcb;wayland"}, {":1", "", "wayland", "xcb;wayland"},
+        {":0", "", "x11", "xcb;wayland"}, {"localhost:10.0", "", "", "xcb;wayland"},
+        // With no socket named, the Wayland client library tries wayland-0.
+        {"", "wayland-0", "wayland", "wayland"}, {"", "wayland-0", "", "wayland"}, {"", "", "wayland", "wayland"},
+        {"", "", "", ""}, {"", "", "tty", ""}, {"", "", "x11", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChooseQtPlatform(Session(c.display, c.wayland, c.type)), c.chosen)
+            << "DISPLAY=" << c.display << " WAYLAND_DISPLAY=" << c.wayland << " XDG_SESSION_TYPE=" << c.type;
 }
 
 TEST(DisplayPlatform, TheUsersChoiceStands)
@@ -62,11 +70,7 @@ TEST(DisplayPlatform, TheUsersChoiceStands)
 TEST(DisplayPlatform, PlatformOptionNeedsAValueAfterIt)
 {
     const auto has = [](std::vector<std::string> args) {
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        return HasPlatformArgument(static_cast<int>(args.size()), argv.data());
+        return HasPlatformArgument(static_cast<int>(args.size()), Argv(args).data());
     };
     EXPECT_TRUE(has({"Idlescope", "-platform", "wayland"}));
     EXPECT_TRUE(has({"Idlescope", "--platform", "xcb"}));
@@ -110,11 +114,7 @@ protected:
 
     void Choose(std::vector<std::string> args = {"Idlescope"})
     {
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        ChooseDisplayPlatform(static_cast<int>(args.size()), argv.data());
+        ChooseDisplayPlatform(static_cast<int>(args.size()), Argv(args).data());
     }
 
     const std::vector<const char*> Names = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY",

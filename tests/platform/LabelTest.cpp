@@ -9,12 +9,12 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
-#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
 #include "platform/Colors.h"
 #include "platform/Label.h"
+#include "tests/platform/ShownPixels.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ struct TScene {
     QImage Shown() const
     {
         QApplication::processEvents();
-        return Window->screen()->grabWindow(Window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        return ::Shown(*Window);
     }
 
     std::unique_ptr<QWidget> Window;
@@ -83,17 +83,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Own.Window.get()));
     }
 
-    void ExpectSamePixels(const char* when)
-    {
-        const QImage plain = Plain.Shown();
-        const QImage own = Own.Shown();
-        ASSERT_EQ(plain.size(), own.size()) << when;
-        int differ = 0;
-        for (int y = 0; y < plain.height(); ++y)
-            for (int x = 0; x < plain.width(); ++x)
-                differ += plain.pixel(x, y) != own.pixel(x, y);
-        EXPECT_EQ(differ, 0) << when;
-    }
+    void ExpectSamePixels(const char* when) { EXPECT_EQ(Difference(Own.Shown(), Plain.Shown()), "") << when; }
 
     void SetTexts(const QString& text)
     {

@@ -103,7 +103,7 @@ struct TStandIn {
     std::vector<TDisk> Disks = ModelDisks();
     std::map<std::uintptr_t, std::vector<std::uintptr_t>> Queries;   // query → its counters
     std::map<std::uintptr_t, TCounter> Counters;
-    std::uintptr_t NextHandle = 1;
+    std::uintptr_t NextHandle = 1;   // queries' and counters', never reused (StandInControl.h)
     std::optional<std::string> ListedInstances;
     std::vector<TDiskChange> DiskChanges;
     std::vector<TInjection> Injections;
@@ -694,11 +694,6 @@ const char* WINAPI IdlescopeStandInCalls()
     TStandIn& state = State();
     state.CallsCopy = state.Calls;
     return state.CallsCopy.c_str();
-}
-
-DWORD WINAPI IdlescopeStandInLiveCounters()
-{
-    return static_cast<DWORD>(State().Counters.size());
 }
 
 }  // extern "C"

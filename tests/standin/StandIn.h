@@ -63,10 +63,6 @@ public:
     {
         Call<decltype(&IdlescopeStandInShortNameSizes)>("IdlescopeStandInShortNameSizes")(mode);
     }
-    DWORD LiveCounters() const
-    {
-        return Call<decltype(&IdlescopeStandInLiveCounters)>("IdlescopeStandInLiveCounters")();
-    }
 
     // The call log since the last reset, a line each.
     std::vector<std::string> Calls() const

@@ -10,7 +10,10 @@
 // IDLESCOPE_PDH_MODEL ("english", the default, or "chinese"), read once.
 // With IDLESCOPE_PDH_LOG naming a file, every line of the call log (see
 // IdlescopeStandInCalls) is also appended to that file, for a check that
-// runs the program itself.
+// runs the program itself. Query and counter handles are numbers counted up
+// from one count and never reused, and every function answers
+// PDH_INVALID_HANDLE for a number that is not a live handle of its kind: the
+// tests count what a read left behind that way (LeftoversOf).
 extern "C" {
 
 // Back to the model's start: every disk present, every trace at its first
@@ -41,7 +44,4 @@ void WINAPI IdlescopeStandInShortNameSizes(DWORD mode);
 // "counter N", lengths as passed in, statuses in eight hexadecimal digits.
 // Valid until the next call into the stand-in.
 const char* WINAPI IdlescopeStandInCalls();
-
-// Counters added and not removed, in queries not closed.
-DWORD WINAPI IdlescopeStandInLiveCounters();
 }
