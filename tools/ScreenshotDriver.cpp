@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Starts the monitor, chooses the first disk, starts monitoring through the
-// window's own handlers, lets it sample for a while and saves a PNG of the
-// window's client area. With --menu it then right-clicks the graph and saves
-// the screen under the window with the line menu open over it.
+// Starts the monitor, chooses the first disk (or the one named), starts
+// monitoring through the window's own handlers, lets it sample for a while
+// and saves a PNG of the window's client area. With --menu it then
+// right-clicks the graph and saves the screen under the window with the line
+// menu open over it.
 //
-//   idlescope-shot [--out FILE] [--seconds N] [--menu]
+//   idlescope-shot [--out FILE] [--seconds N] [--disk NAME] [--menu]
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@ namespace {
 struct TOptions {
     QString out = QStringLiteral("idlescope.png");
     int seconds = 5;
+    QString disk;
     bool menu = false;
 };
 
@@ -40,6 +42,8 @@ bool ParseOptions(int argc, char** argv, TOptions& options)
             options.out = QString::fromLocal8Bit(argv[++i]);
         else if (arg == "--seconds" && i + 1 < argc)
             options.seconds = std::atoi(argv[++i]);
+        else if (arg == "--disk" && i + 1 < argc)
+            options.disk = QString::fromLocal8Bit(argv[++i]);
         else if (arg == "--menu")
             options.menu = true;
         else
@@ -95,7 +99,7 @@ int main(int argc, char** argv)
 {
     TOptions options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--out FILE] [--seconds N] [--menu]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--out FILE] [--seconds N] [--disk NAME] [--menu]\n", argv[0]);
         return 2;
     }
 
@@ -117,7 +121,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "idlescope-shot: no physical disk to monitor\n");
         return 1;
     }
-    form.ComboBox1->setCurrentIndex(0);
+    form.ComboBox1->setCurrentIndex(options.disk.isEmpty() ? 0 : form.ComboBox1->findText(options.disk));
+    if (form.ComboBox1->currentIndex() < 0) {
+        std::fprintf(stderr, "idlescope-shot: no disk %s\n", qPrintable(options.disk));
+        return 1;
+    }
     form.Button3->click();
 
     int status = 0;
