@@ -55,16 +55,12 @@ TCounter* FindCounter(PDH_HCOUNTER handle)
 // name; a name listed twice counts once, with its first line, as the disk's
 // own counter reads it: a first line without io_ticks is no sample even when
 // a later one has them.
-void SampleAllDisks(TDiskReaders& readers, const std::string& sysRoot, std::vector<TDiskTicks>& disks)
+void SampleAllDisks(const TDiskStats& stats, const std::string& sysRoot, std::vector<TDiskTicks>& disks)
 {
-    TPhysicalDiskCache& cache = readers.diskCache;
     std::vector<TStatLine> lines;
-    lines.reserve(readers.stats.Lines().size());
-    cache.BeginRound();
-    for (const TStatLine& line : readers.stats.Lines())
-        if (cache.IsPhysical(sysRoot, line.name))
+    for (const TStatLine& line : stats.Lines())
+        if (IsPhysicalDisk(sysRoot, line.name))
             lines.push_back(line);
-    cache.EndRound();
     std::stable_sort(lines.begin(), lines.end(),
                      [](const TStatLine& a, const TStatLine& b) { return a.name < b.name; });
     const auto duplicates = std::unique(lines.begin(), lines.end(),
@@ -113,7 +109,7 @@ PDH_STATUS PdhAddCounterA(PDH_HQUERY hQuery, LPCSTR szFullCounterPath, DWORD_PTR
             return PDH_CSTATUS_NO_INSTANCE;
     } else {
         disk = *path->instance;
-        if (!state.readers->lastDiskFolder.IsPhysical(state.source.sysRoot, disk))
+        if (!IsPhysicalDisk(state.source.sysRoot, disk))
             return PDH_CSTATUS_NO_INSTANCE;
     }
 
@@ -136,8 +132,8 @@ PDH_STATUS PdhCollectQueryData(PDH_HQUERY hQuery)
     // "_Total" walks the statistics of every device; a disk's own counter
     // reads that disk's statistics alone.
     TPdhState& state = PdhState();
-    TDiskReaders& readers = *state.readers;
     const std::string& sysRoot = state.source.sysRoot;
+    TDiskStats stats;
     bool allRead = false;
     bool allReadable = false;
     for (const std::uintptr_t id : query->counters) {
@@ -148,16 +144,16 @@ PDH_STATUS PdhCollectQueryData(PDH_HQUERY hQuery)
         sample.timeNs = now;
         sample.disks.clear();
         if (!counter.disk.empty()) {
-            if (const auto ticks = readers.lastDiskFolder.IoTicks(sysRoot, counter.disk))
+            if (const auto ticks = DiskIoTicks(sysRoot, counter.disk))
                 sample.disks.push_back({counter.disk, *ticks});
             continue;
         }
         if (!allRead) {
-            allReadable = readers.stats.Read(state.source.procRoot + "/diskstats");
+            allReadable = stats.Read(state.source.procRoot + "/diskstats");
             allRead = true;
         }
         if (allReadable)
-            SampleAllDisks(readers, sysRoot, sample.disks);
+            SampleAllDisks(stats, sysRoot, sample.disks);
     }
     return ERROR_SUCCESS;
 }

@@ -13,5 +13,4 @@ void PdhLinuxSetSource(PdhLinuxSource source)
 {
     TPdhState& state = PdhState();
     state.source = std::move(source);
-    state.readers = std::make_unique<TDiskReaders>();
 }
