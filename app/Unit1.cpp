@@ -22,7 +22,6 @@
 #include "platform/DebugPrivilege.h"
 #include "platform/Error.h"
 #include "platform/ErrorBox.h"
-#include "platform/Label.h"
 
 namespace {
 
@@ -35,8 +34,7 @@ void SetCaption(QLabel* label, const QString& text)
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const QString& caption)
 {
-    // A new text repaints the label alone, not the group frame under it.
-    auto* label = new TLabel(parent);
+    auto* label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
     label->move(left, top);
     SetCaption(label, caption);
