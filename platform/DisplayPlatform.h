@@ -31,9 +31,7 @@ std::string ChooseQtPlatform(const TSessionEnvironment& session);
 bool HasPlatformArgument(int argc, char** argv);
 
 // Makes the choice for this process from its environment and command line:
-// sets QT_QPA_PLATFORM to ChooseQtPlatform's answer when it is not empty, and
-// QT_XCB_NO_MITSHM (X pictures sent with their requests rather than through
-// shared memory) unless the user set it.
+// sets QT_QPA_PLATFORM to ChooseQtPlatform's answer when it is not empty.
 // Call once in the program's entry, before the application object exists.
 // On Windows there is one platform and this does nothing.
 void ChooseDisplayPlatform(int argc, char** argv);

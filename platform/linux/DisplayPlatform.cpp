@@ -49,11 +49,4 @@ void ChooseDisplayPlatform(int argc, char** argv)
     // The application object reads the variables when it is constructed.
     if (!platform.empty())
         setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
-    // On X, each sample's graph goes to the server as a few small rectangles.
-    // Through shared memory Qt must wait for the server (a round trip, and a
-    // wake-up of its reader thread) before it draws over an area it handed
-    // over a second before; sent with the request, the pixels need no wait.
-    // That costs the program less, and the server no more. A value the user
-    // set stands.
-    setenv("QT_XCB_NO_MITSHM", "1", 0);
 }

@@ -118,7 +118,7 @@ protected:
     }
 
     const std::vector<const char*> Names = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY",
-                                            "XDG_SESSION_TYPE", "QT_XCB_NO_MITSHM"};
+                                            "XDG_SESSION_TYPE"};
     std::vector<std::optional<std::string>> Saved;
 };
 
@@ -155,20 +155,6 @@ TEST_F(DisplayPlatformEnvironment, SetsTheChoiceForQtAndKeepsTheUsers)
     unsetenv("XDG_SESSION_TYPE");
     Choose();
     EXPECT_EQ(Platform(), "(unset)");
-}
-
-TEST_F(DisplayPlatformEnvironment, XPicturesGoWithTheirRequestsUnlessTheUserSaidOtherwise)
-{
-    unsetenv("QT_XCB_NO_MITSHM");
-    setenv("DISPLAY", ":5", 1);
-    Choose();
-    const char* value = std::getenv("QT_XCB_NO_MITSHM");
-    ASSERT_NE(value, nullptr);
-    EXPECT_STREQ(value, "1");
-
-    setenv("QT_XCB_NO_MITSHM", "yes", 1);
-    Choose();
-    EXPECT_STREQ(std::getenv("QT_XCB_NO_MITSHM"), "yes");
 }
 
 }  // namespace
