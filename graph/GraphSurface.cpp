@@ -12,31 +12,18 @@ bool TGraphSurface::Prepare(QSize size, qreal ratio)
     if (FSize != size || FRatio != ratio || FImage.isNull()) {
         // A new size, or the control's window moved to a screen of another
         // ratio: a new picture, drawn whole.
-        FPainter.reset();
         FSize = size;
         FRatio = ratio;
         FImage = QImage(size * ratio, QImage::Format_RGB32);
         FImage.setDevicePixelRatio(ratio);
         FOnGrid = false;
-    } else if (!FImage.isDetached()) {
-        // A copy someone took shares the picture's pixels until either is
-        // written, and the painter still points at the shared ones: the
-        // picture takes pixels of its own, and the painter follows it.
-        FPainter.reset();
-        FImage.detach();
     }
-    if (!FPainter) {
-        // On the picture itself the toolkit would scale every coordinate by
-        // the ratio and round each line's edges where they fall: at 150 % a
-        // 1-pixel grid comes out 1 and 2 device pixels wide by turns.
-        FPixels = QImage(FImage.bits(), FImage.width(), FImage.height(), FImage.bytesPerLine(), FImage.format());
-        FPainter = std::make_unique<QPainter>(&FPixels);
-        // A clip of the whole picture changes no pixel, but with a clip of
-        // its own the painter draws a line straight into the pixels. Without
-        // one it hands each pixel to the span filler, one call per pixel on
-        // a line drawn right to left or upwards.
-        FPainter->setClipRect(FPixels.rect());
-    }
+    // The same pixels with no ratio (bits() gives the picture pixels of its
+    // own when a copy someone took shares them): on the picture itself the
+    // toolkit would scale every coordinate by the ratio and round each line's
+    // edges where they fall, and at 150 % a 1-pixel grid would come out 1 and
+    // 2 device pixels wide by turns.
+    FPixels = QImage(FImage.bits(), FImage.width(), FImage.height(), FImage.bytesPerLine(), FImage.format());
     return true;
 }
 

@@ -3,11 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include <QImage>
-#include <QPainter>
 #include <QRect>
 #include <QRegion>
 #include <QSize>
@@ -38,13 +36,13 @@ struct TGridKey {
 // the background and grid in an image of their own, drawn again only when
 // they change, and where the lines on the picture pass, so that a new sample
 // puts the grid back, and goes to the screen, only in the columns where a
-// line moved. One painter stays open on the picture while it lives.
+// line moved.
 //
 // The picture has the device pixels of the screen the control is on (its
 // size in the control's pixels times the device pixel ratio, with that
-// ratio set), so the screen shows it pixel for pixel. The painter and the
-// grid image work in those device pixels, with no ratio of their own: draw
-// on them through a canvas scaled by Ratio().
+// ratio set), so the screen shows it pixel for pixel. Pixels() and the grid
+// image are those device pixels, with no ratio of their own: draw on them
+// through a canvas scaled by Ratio().
 class TGraphSurface {
 public:
     // Sizes the picture for a control of this size at this ratio; false
@@ -64,7 +62,8 @@ public:
     // Empty when the picture already shows these lines.
     QRegion ClearForLines(const TLinePoints& points);
 
-    QPainter* Painter() const { return FPainter.get(); }
+    // The picture's pixels, valid until the next Prepare.
+    QImage* Pixels() { return &FPixels; }
     qreal Ratio() const { return FRatio; }
     const QImage& Image() const { return FImage; }
     // The device pixels of the picture under an area of the control.
@@ -85,11 +84,8 @@ private:
     QSize FSize;
     qreal FRatio = 1;
     QImage FImage;
-    // The picture's pixels with no ratio, which the painter paints on.
+    // The picture's pixels with no ratio, to draw on.
     QImage FPixels;
-    // Open on the picture for as long as the picture lives: beginning a
-    // painter costs more than the lines a sample draws with it.
-    std::unique_ptr<QPainter> FPainter;
     // Background and grid alone, as drawn for FGridKey; they never change
     // from one sample to the next.
     QImage FGridImage;

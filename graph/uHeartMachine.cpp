@@ -182,7 +182,7 @@ QRegion THeartMachine::RedrawLines()
     TLinePoints points = PlanLines();
     const QRegion changed = FSurface.ClearForLines(points);
     if (!changed.isEmpty()) {
-        TCanvas canvas(FSurface.Painter(), FSurface.Ratio());
+        TCanvas canvas(FSurface.Pixels(), FSurface.Ratio());
         DrawPolylines(canvas, points);
     }
     return changed;
