@@ -85,8 +85,11 @@ QRegion TGraphSurface::ClearForLines(const TLinePoints& points)
             for (const QRect& r : restore)
                 CopyGrid(DeviceRect(r));
         }
-        for (const QRect& strip : JoinIntoStrips(columns))
-            changed += strip;
+        // To the screen as one rectangle round the changed columns.
+        QRect bounds;
+        for (const QRect& column : columns)
+            bounds |= column;
+        changed = bounds;
     }
     // A copy into the same shape reuses the rows' storage.
     FLines = points;
@@ -132,26 +135,6 @@ bool TGraphSurface::ColumnDiffers(const TLinePoints& before, const TLinePoints& 
             return true;
     }
     return false;
-}
-
-std::vector<QRect> TGraphSurface::JoinIntoStrips(const std::vector<QRect>& columns)
-{
-    // Each rectangle costs a fixed amount on its way to the screen besides
-    // its pixels (a paint clipped to it, a copy call, under X a request of
-    // its own), and each pixel outside the changed columns is copied for
-    // nothing. A neighbour joins the strip while the joined rectangle holds
-    // at most a quarter more pixels than the two apart (4 × joined ≤ 5 ×
-    // apart): a line moving over a few rows goes out as a few flat strips,
-    // one moving over many rows in every column as one rectangle.
-    const auto area = [](const QRect& r) { return static_cast<qint64>(r.width()) * r.height(); };
-    std::vector<QRect> strips;
-    for (const QRect& column : columns) {
-        if (!strips.empty() && 4 * area(strips.back() | column) <= 5 * (area(strips.back()) + area(column)))
-            strips.back() |= column;
-        else
-            strips.push_back(column);
-    }
-    return strips;
 }
 
 void TGraphSurface::CopyGrid()

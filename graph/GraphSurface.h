@@ -75,9 +75,6 @@ private:
     // Whether the lines' pixels in the column differ between two sets of
     // points with the same step.
     static bool ColumnDiffers(const TLinePoints& before, const TLinePoints& after, std::size_t column);
-    // The changed columns, left to right, gathered into a few rectangles for
-    // the screen.
-    static std::vector<QRect> JoinIntoStrips(const std::vector<QRect>& columns);
     void CopyGrid();
     void CopyGrid(const QRect& deviceArea);
 
