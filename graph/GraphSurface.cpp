@@ -53,21 +53,43 @@ QRegion TGraphSurface::ClearForLines(const TLinePoints& points)
         CopyGrid();
         changed = all;
     } else {
-        // Where a line moved the grid goes back, all of it at once (one copy
-        // over contiguous memory), and the lines are drawn whole; only the
-        // columns where a line moved go to the screen, as one rectangle.
-        QRect bounds;
+        // Only the columns where a line moved need the grid back and go to
+        // the screen; the lines are drawn whole.
+        std::vector<QRect> restore;
+        std::vector<QRect> columns;
         for (std::size_t c = 0; c < boxes.size(); ++c) {
             if (!ColumnDiffers(FLines, points, c))
                 continue;
-            bounds |= boxes[c];
-            if (c < FLineBoxes.size())
-                bounds |= FLineBoxes[c];
+            if (columns.capacity() == 0) {
+                restore.reserve(boxes.size() - c);
+                columns.reserve(boxes.size() - c);
+            }
+            QRect column = boxes[c];
+            if (c < FLineBoxes.size() && !FLineBoxes[c].isEmpty()) {
+                restore.push_back(FLineBoxes[c]);
+                column |= FLineBoxes[c];
+            }
+            if (!column.isEmpty())
+                columns.push_back(column);
         }
-        if (!bounds.isEmpty()) {
+        qint64 restoreArea = 0;
+        for (const QRect& r : restore)
+            restoreArea += static_cast<qint64>(r.width()) * r.height();
+        // The grid image is one copy over contiguous memory, the columns a
+        // short copy for each of their rows. Once the columns hold more than
+        // half the picture, the whole copy moves less than twice their
+        // pixels in a single call.
+        if (restoreArea * 2 > static_cast<qint64>(FSize.width()) * FSize.height()) {
             CopyGrid();
-            changed = bounds;
+        } else {
+            for (const QRect& r : restore)
+                CopyGrid(DeviceRect(r));
         }
+        // To the screen as one rectangle round the changed columns.
+        QRect bounds;
+        for (const QRect& column : columns)
+            bounds |= column;
+        changed = bounds;
     }
     // A copy into the same shape reuses the rows' storage.
     FLines = points;
@@ -129,4 +151,20 @@ QRect TGraphSurface::DeviceRect(const QRect& area) const
     // Every device pixel the area touches, part of one included.
     const QRectF device(area.x() * FRatio, area.y() * FRatio, area.width() * FRatio, area.height() * FRatio);
     return device.toAlignedRect() & FImage.rect();
+}
+
+void TGraphSurface::CopyGrid(const QRect& deviceArea)
+{
+    const QRect r = deviceArea & FImage.rect();
+    if (r.isEmpty())
+        return;
+    // Row addresses by stride: scanLine() checks for sharing on every call.
+    const auto bytes = static_cast<std::size_t>(r.width()) * sizeof(QRgb);
+    const qsizetype stride = FImage.bytesPerLine();
+    const qsizetype gridStride = FGridImage.bytesPerLine();
+    const qsizetype left = r.left() * static_cast<qsizetype>(sizeof(QRgb));
+    uchar* to = FImage.bits() + r.top() * stride + left;
+    const uchar* from = FGridImage.constBits() + r.top() * gridStride + left;
+    for (int y = r.top(); y <= r.bottom(); ++y, to += stride, from += gridStride)
+        std::memcpy(to, from, bytes);
 }

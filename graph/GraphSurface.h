@@ -76,6 +76,7 @@ private:
     // points with the same step.
     static bool ColumnDiffers(const TLinePoints& before, const TLinePoints& after, std::size_t column);
     void CopyGrid();
+    void CopyGrid(const QRect& deviceArea);
 
     QSize FSize;
     qreal FRatio = 1;
