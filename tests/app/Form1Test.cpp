@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QBackingStore>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -23,6 +25,7 @@
 #include "tests/app/KeysAlone.h"
 #include "tests/counters/CounterQueryFixture.h"
 #include "tests/platform/DiskFixture.h"
+#include "tests/platform/ShownPixels.h"
 
 namespace {
 
@@ -243,6 +246,29 @@ TEST_F(Form1, GraphRoundsHalfToEvenWhileTheLabelKeepsTheSample)
     Tick();
     QLocale::setDefault(before);
     EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：98,50"));
+}
+
+// Labels that grow and shrink from tick to tick leave nothing of their old
+// texts: what the window shows is what it shows drawn afresh. The scaled
+// runs check it at 125, 150 and 200 %, where a label's edge falls inside a
+// device pixel.
+TEST_F(Form1, LabelsThatGrowAndShrinkLeaveNoStalePixels)
+{
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    StartSda(0);                // 100.00, the longest texts
+    BusyDuringRead(95);
+    for (int i = 0; i < 12; ++i)
+        Tick();                 // 5.00: shorter; a band count of two digits
+    EXPECT_EQ(Form->Label1->text(), QStringLiteral("空闲：5.00"));
+    QCoreApplication::processEvents();
+    // All of the window's device pixels: offscreen, the backing store is an
+    // image (a grab gives only as many as the window has logical pixels).
+    QPaintDevice* shown = Form->backingStore()->paintDevice();
+    ASSERT_EQ(shown->devType(), QInternal::Image);
+    EXPECT_EQ(Difference(static_cast<QImage*>(shown)->convertToFormat(QImage::Format_RGB32),
+                         Form->grab().toImage().convertToFormat(QImage::Format_RGB32)),
+              "");
 }
 
 TEST_F(Form1, StayOnTopKeepsPlaceAndMonitoring)
