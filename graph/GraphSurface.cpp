@@ -54,23 +54,21 @@ QRegion TGraphSurface::ClearForLines(const TLinePoints& points)
         changed = all;
     } else {
         // Only the columns where a line moved need the grid back and go to
-        // the screen; the lines are drawn whole.
+        // the screen, as one rectangle round them; the lines are drawn whole.
         std::vector<QRect> restore;
-        std::vector<QRect> columns;
+        QRect bounds;
         for (std::size_t c = 0; c < boxes.size(); ++c) {
             if (!ColumnDiffers(FLines, points, c))
                 continue;
-            if (columns.capacity() == 0) {
+            if (restore.capacity() == 0)
                 restore.reserve(boxes.size() - c);
-                columns.reserve(boxes.size() - c);
-            }
             QRect column = boxes[c];
             if (c < FLineBoxes.size() && !FLineBoxes[c].isEmpty()) {
                 restore.push_back(FLineBoxes[c]);
                 column |= FLineBoxes[c];
             }
             if (!column.isEmpty())
-                columns.push_back(column);
+                bounds |= column;
         }
         qint64 restoreArea = 0;
         for (const QRect& r : restore)
@@ -85,10 +83,6 @@ QRegion TGraphSurface::ClearForLines(const TLinePoints& points)
             for (const QRect& r : restore)
                 CopyGrid(DeviceRect(r));
         }
-        // To the screen as one rectangle round the changed columns.
-        QRect bounds;
-        for (const QRect& column : columns)
-            bounds |= column;
         changed = bounds;
     }
     // A copy into the same shape reuses the rows' storage.
